@@ -1,0 +1,26 @@
+# The two everyday commands: `make run` and `make test`.
+.PHONY: run test deps build-release build-asan bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build-release: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+
+run: build-release
+	@bash scripts/run.sh build/release
+
+test: build-release build-asan
+	ctest --preset release
+	ctest --preset asan
+
+bench: build-release
+	@for b in build/release/bench/bench_*; do "$$b"; done
+
+clean:
+	rm -rf build

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Only packages that are missing are installed; a machine that has them all
+# is left alone, so the script is cheap to call before every build.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build make
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev
+  libchm-dev fp-utils-3.2.2
+  fonts-dejavu-core xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
