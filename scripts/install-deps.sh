@@ -7,9 +7,9 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
   libchm-dev fp-utils-3.2.2
-  fonts-dejavu-core xvfb
+  fonts-dejavu-core xvfb locales
 )
 
 missing=()
