@@ -26,6 +26,10 @@ bool AddMissingVariables(std::string_view term, TVarTable& table);
 // Sets DegMode from the options. Does not add variables.
 std::string CalculateLine(std::string_view term, const TVarTable& table, const TCalcOptions& options);
 
+// AddMissingVariables followed by CalculateLine, parsing the term once: the
+// whole calculation when no grid lies between the two steps.
+std::string CalculateTerm(std::string_view term, TVarTable& table, const TCalcOptions& options);
+
 // The invalid-expression line for term.
 std::string InvalidExpressionLine(std::string_view term);
 

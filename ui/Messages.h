@@ -13,4 +13,52 @@ inline constexpr std::string_view kInvalidExpressionSuffix = "\".";
 inline constexpr std::string_view kMathError = "Error: Mathematical error in expression.";
 inline constexpr std::string_view kTableFileHeader = "Veltaro Variable table";
 
+// Descriptions of a failed save.
+inline constexpr std::string_view kFileAccessDenied = "File access denied.";
+inline constexpr std::string_view kDiskFull = "Disk full.";
+inline constexpr std::string_view kIoErrorPrefix = "I/O error ";
+
+// The main window.
+inline constexpr std::string_view kMakerHost = "www.kelvara.example";
+inline constexpr std::string_view kMakerPagePath = "/freeware.html";
+inline constexpr std::string_view kLinkCaption = "More freeware at www.kelvara.example";
+inline constexpr std::string_view kEnterTerm = "Enter term:";
+inline constexpr std::string_view kSmartCalculate = "Smart-Calculate";
+inline constexpr std::string_view kCalculate = "Calculate";
+inline constexpr std::string_view kAngleMode = "Angle mode";
+inline constexpr std::string_view kDeg = "Deg";
+inline constexpr std::string_view kRad = "Rad";
+inline constexpr std::string_view kComplexResults = "Complex results";
+inline constexpr std::string_view kResults = "Results:";
+inline constexpr std::string_view kClearResultsHint = "Clear results";
+inline constexpr std::string_view kSupportFreeSoftware = "Support free software";
+inline constexpr std::string_view kHideVariablesCaption = "<<";
+inline constexpr std::string_view kHideVariablesHint = "Hide variables";
+inline constexpr std::string_view kShowVariablesCaption = ">>";
+inline constexpr std::string_view kShowVariablesHint = "Show variables";
+inline constexpr std::string_view kVariables = "Variables:";
+inline constexpr std::string_view kOpenTableHint = "Open variable table";
+inline constexpr std::string_view kSaveTableHint = "Save variable table";
+inline constexpr std::string_view kAddVariableHint = "Add variable";
+inline constexpr std::string_view kDeleteVariableHint = "Delete variable";
+
+// The variables grid.
+inline constexpr std::string_view kHeaderLabel = "Label";
+inline constexpr std::string_view kHeaderValue = "Value";
+inline constexpr std::string_view kHeaderComment = "Comment";
+
+// "Add variable".
+inline constexpr std::string_view kNewVariableTitle = "New variable";
+inline constexpr std::string_view kNewVariablePrompt = "Enter variable label:";
+inline constexpr std::string_view kErrorTitle = "Error";
+inline constexpr std::string_view kInvalidLabelPrefix = "Invalid variable label: \"";
+inline constexpr std::string_view kInvalidLabelSuffix = "\".";
+inline constexpr std::string_view kVariablePrefix = "Variable ";
+inline constexpr std::string_view kAlreadyExistsSuffix = " already exists.";
+
+// The variable table file dialogs and the start-up table.
+inline constexpr std::string_view kTableFilterName = "Veltaro variable table";
+inline constexpr std::string_view kTableFilterPattern = "*.vlt";
+inline constexpr std::string_view kDefaultTableName = "default.vlt";
+
 }  // namespace veltaro::text

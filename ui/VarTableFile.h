@@ -3,6 +3,7 @@
 // CR LF. Toolkit-free, shared by the window and veltaro-calc.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "VarTable.h"
@@ -23,6 +24,13 @@ std::string VariableTableText(const TVarTable& table);
 // which replaces the target only once complete, so a failure never damages an
 // existing file. On failure returns false with the system's error number.
 bool SaveVariableTableFile(const std::string& fileName, const TVarTable& table, int& errorNumber);
+
+// Writes contents to fileName through a file beside it that replaces the
+// target only once complete; write is the function that puts bytes into an
+// open descriptor (a seam for tests), returning 0 or an error number.
+using TWriteFunction = int (*)(int fd, const char* data, std::size_t size);
+bool SaveFileAtomically(const std::string& fileName, const std::string& contents, int& errorNumber,
+                        TWriteFunction write);
 
 // The user-facing description of a failed save, ending in a full stop:
 // "File access denied.", "Disk full." or "I/O error N.".
