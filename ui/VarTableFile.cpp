@@ -85,11 +85,9 @@ std::size_t ReadCount(std::string_view token) {
   if (token.empty()) return 0;
   std::uint64_t value = 0;
   const auto res = std::from_chars(token.data(), token.data() + token.size(), value, base);
-  if (res.ptr != token.data() + token.size()) {
-    // Not a number at all; a number too large for 64 bits is still "huge".
-    if (res.ec != std::errc::result_out_of_range) return 0;
-    value = UINT64_MAX;
-  }
+  if (res.ptr != token.data() + token.size()) return 0;
+  // A number too large for 64 bits is still a count beyond the limit.
+  if (res.ec == std::errc::result_out_of_range) value = UINT64_MAX;
   if (negative && value != 0) return 0;
   return value > kMaxVariables ? kMaxVariables : static_cast<std::size_t>(value);
 }
