@@ -37,4 +37,11 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // True for the empty text and for a text of "(" only.
 bool OnlyOpenBrackets(std::string_view text);
 
+// Reads a number literal: blanks, decimal digits, optionally "." and digits
+// (at least one digit or the point), optionally "E", a sign and digits, then
+// blanks. True and the nearest double; false for any other text and for a
+// value beyond the double range. A value below the smallest subnormal reads
+// as 0.
+bool ConvertNumberLiteral(std::string_view text, double& value);
+
 }  // namespace veltaro
