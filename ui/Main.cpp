@@ -1,0 +1,273 @@
+#include "Main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QUrl>
+
+#include "Calculation.h"
+#include "Format.h"
+#include "HelpEntry.h"
+#include "HelpKeys.h"
+#include "Messages.h"
+#include "Parser.h"
+#include "QtDialogs.h"
+#include "QtText.h"
+#include "SmartConversion.h"
+#include "StringGrid.h"
+#include "VarTableFile.h"
+
+namespace veltaro {
+
+TVarTable GlobalVarTable;
+
+namespace {
+
+std::string Text(std::string_view s) { return std::string(s); }
+
+bool Within(const QWidget* widget, const QWidget* ancestor) {
+  return widget && (widget == ancestor || ancestor->isAncestorOf(widget));
+}
+
+}  // namespace
+
+TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
+  if (dialogs) {
+    dialogs_ = dialogs;
+  } else {
+    ownDialogs_ = std::make_unique<TQtDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
+  openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  programDirectory_ = ToFileName(QCoreApplication::applicationDirPath()) + "/";
+  helpKeys_ = std::make_unique<THelpKeys>();
+  CreateControls();
+  ApplyLayout();
+  ConnectHandlers();
+  DegMode = rbDegMode->isChecked();
+  ReadVariableTable();
+}
+
+TfMain::~TfMain() = default;
+
+void TfMain::SetStartup(std::string firstArgument, std::string programDirectory) {
+  firstArgument_ = std::move(firstArgument);
+  programDirectory_ = std::move(programDirectory);
+  if (!programDirectory_.empty() && programDirectory_.back() != '/') programDirectory_ += '/';
+}
+
+void TfMain::ConnectHandlers() {
+  connect(bCalculate, &QPushButton::clicked, this, [this] { bCalculateClick(bCalculate); });
+  connect(bSmartCalculate, &QPushButton::clicked, this, [this] { bSmartCalculateClick(bSmartCalculate); });
+  connect(rbDegMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbDegMode); });
+  connect(rbRadMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbRadMode); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(SpeedButton1); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(SpeedButton2); });
+  connect(bClearResults, &QToolButton::clicked, this, [this] { bClearResultsClick(bClearResults); });
+  connect(bVariables, &QToolButton::clicked, this, [this] { bVariablesClick(bVariables); });
+  connect(bOpen, &QToolButton::clicked, this, [this] { bOpenClick(bOpen); });
+  connect(bSave, &QToolButton::clicked, this, [this] { bSaveClick(bSave); });
+  connect(bAddVar, &QToolButton::clicked, this, [this] { bAddVarClick(bAddVar); });
+  connect(bDeleteVar, &QToolButton::clicked, this, [this] { bDeleteVarClick(bDeleteVar); });
+  lKelvaraLink->installEventFilter(this);
+  connect(qApp, &QApplication::focusChanged, this, &TfMain::OnFocusChanged);
+}
+
+// A control is left when the focus moves from it to another control of this
+// window; the window losing the focus to another one (a dialog, another
+// program) leaves nothing.
+void TfMain::OnFocusChanged(QWidget* old, QWidget* now) {
+  if (!now || now->window() != this) return;
+  if (old == eTerm && now != eTerm) eTermExit(eTerm);
+  // The grid's cell editor belongs to the grid.
+  if (Within(old, sgVariables) && !Within(now, sgVariables)) sgVariablesExit(sgVariables);
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lKelvaraLink && event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && lKelvaraLink->rect().contains(mouse->position().toPoint())) {
+      lKelvaraLinkClick(lKelvaraLink);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TfMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  FormShow(this);
+}
+
+// Enter runs Calculate wherever no control takes the key for itself (an open
+// cell editor does).
+void TfMain::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && bCalculate->isEnabled()) {
+    bCalculate->click();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+// ---- The window's own commands -------------------------------------------------
+
+void TfMain::FormShow(QObject*) {
+  ConversionPrecision = 10;
+  // The first table: the one named on the command line, or the default one
+  // beside the program.
+  LoadVariableTableFile(firstArgument_.empty() ? programDirectory_ + Text(text::kDefaultTableName) : firstArgument_);
+}
+
+void TfMain::bVariablesClick(QObject*) {
+  pVariables->setVisible(pVariables->isHidden());
+  const bool visible = !pVariables->isHidden();
+  bVariables->setText(ToQString(visible ? text::kHideVariablesCaption : text::kShowVariablesCaption));
+  bVariables->setToolTip(ToQString(visible ? text::kHideVariablesHint : text::kShowVariablesHint));
+  FitToContents();
+}
+
+void TfMain::bClearResultsClick(QObject*) { mResults->clear(); }
+
+void TfMain::rbDegModeClick(QObject*) { DegMode = rbDegMode->isChecked(); }
+
+void TfMain::lKelvaraLinkClick(QObject*) {
+  // Whether the page opened is of no consequence.
+  if (openUrl_) openUrl_(QUrl(QStringLiteral("http://") + ToQString(text::kMakerHost) + ToQString(text::kMakerPagePath)));
+}
+
+void TfMain::SpeedButton1Click(QObject*) { HelpContext(1); }
+
+void TfMain::SpeedButton2Click(QObject*) { HelpContext(999); }
+
+// ---- The variables grid --------------------------------------------------------
+
+void TfMain::ReadVariableTable() {
+  TStringGrid& grid = *sgVariables;
+  TStringGridModel& cells = grid.Model();
+  grid.BeginUpdate();
+  cells.SetRowCount(2);
+  cells.SetCell(0, 0, Text(text::kHeaderLabel));
+  cells.SetCell(1, 0, Text(text::kHeaderValue));
+  cells.SetCell(2, 0, Text(text::kHeaderComment));
+  for (int col = 0; col < kGridColumns; ++col) cells.SetCell(col, 1, {});
+  const std::size_t count = GlobalVarTable.labels.size();
+  cells.SetRowCount(static_cast<int>(std::max<std::size_t>(count, 1)) + 1);
+  for (std::size_t k = 0; k < count; ++k) {
+    const int row = static_cast<int>(k) + 1;
+    cells.SetCell(0, row, GlobalVarTable.labels[k]);
+    cells.SetCell(1, row, FormatComplex(GlobalVarTable.values[k]));
+    cells.SetCell(2, row, GlobalVarTable.comments[k]);
+  }
+  grid.EndUpdate();
+  // The comment column is three times as wide as the value column.
+  grid.SetColWidth(2, 3 * grid.ColWidth(1));
+}
+
+bool TfMain::WriteVariableTable() {
+  sgVariables->CommitOpenEditor();
+  return TableFromGridRows(sgVariables->Model().Rows(), GlobalVarTable);
+}
+
+void TfMain::sgVariablesExit(QObject*) { WriteVariableTable(); }
+
+void TfMain::eTermExit(QObject*) {
+  const std::string term = ToStdString(eTerm->text());
+  TTermElement* tree = nullptr;
+  const bool parsed = ParseTerm(term, tree);
+  FreeTerm(tree);
+  if (!parsed) return;
+  AddMissingVariables(term, GlobalVarTable);
+  ReadVariableTable();
+}
+
+void TfMain::bAddVarClick(QObject*) {
+  WriteVariableTable();
+  std::string typed;
+  if (!dialogs_->InputQuery(Text(text::kNewVariableTitle), Text(text::kNewVariablePrompt), typed) || typed.empty())
+    return;
+  std::string label;
+  if (!ParseVariableLabel(typed, label)) {
+    dialogs_->MessageBox(TMessageKind::Error, Text(text::kErrorTitle),
+                         Text(text::kInvalidLabelPrefix) + typed + Text(text::kInvalidLabelSuffix));
+    return;
+  }
+  TComplex existing;
+  if (FindVariable(GlobalVarTable, label, existing)) {
+    dialogs_->MessageBox(TMessageKind::Error, Text(text::kErrorTitle),
+                         Text(text::kVariablePrefix) + label + Text(text::kAlreadyExistsSuffix));
+    return;
+  }
+  SetVariable(GlobalVarTable, label, TComplex{}, std::string());
+  ReadVariableTable();
+}
+
+void TfMain::bDeleteVarClick(QObject*) {
+  WriteVariableTable();
+  const std::string label = sgVariables->Cell(0, sgVariables->SelectionTop());
+  if (!label.empty()) DeleteVariable(GlobalVarTable, label);
+  ReadVariableTable();
+}
+
+// ---- Calculate and Smart-Calculate ---------------------------------------------
+
+void TfMain::Calculate(bool smart) {
+  eTermExit(eTerm);
+  if (!WriteVariableTable()) {
+    AppendResult(Text(text::kInvalidVariableValue));
+    return;
+  }
+  TCalcOptions options;
+  options.degMode = DegMode;
+  options.complexResults = cbComplex->isChecked();
+  options.smart = smart;
+  AppendResult(CalculateLine(ToStdString(eTerm->text()), GlobalVarTable, options));
+}
+
+void TfMain::AppendResult(const std::string& line) { mResults->appendPlainText(ToQString(line)); }
+
+void TfMain::bCalculateClick(QObject*) { Calculate(false); }
+
+void TfMain::bSmartCalculateClick(QObject*) { Calculate(true); }
+
+// ---- The variable table file ---------------------------------------------------
+
+void TfMain::LoadVariableTableFile(const std::string& fileName) {
+  veltaro::LoadVariableTableFile(fileName, GlobalVarTable);
+  ReadVariableTable();
+}
+
+void TfMain::bSaveClick(QObject*) {
+  std::string fileName;
+  if (!dialogs_->ExecuteSaveDialog(SaveDialog.filter, fileName)) return;
+  fileName = WithTableExtension(fileName);
+  // The table saved is the one of the last successful write-back.
+  WriteVariableTable();
+  int error = 0;
+  if (!SaveVariableTableFile(fileName, GlobalVarTable, error))
+    dialogs_->MessageBox(TMessageKind::Error, Text(text::kAppTitle), SaveErrorText(error));
+}
+
+void TfMain::bOpenClick(QObject*) {
+  std::string fileName;
+  if (!dialogs_->ExecuteOpenDialog(OpenDialog.filter, fileName)) return;
+  LoadVariableTableFile(fileName);
+}
+
+}  // namespace veltaro

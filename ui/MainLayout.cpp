@@ -1,0 +1,270 @@
+// The window's controls: creation, texts, fonts, glyphs, tab order and the
+// geometry of the design (120 pixels per inch) scaled to the screen.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+#include "Glyphs.h"
+#include "HelpKeys.h"
+#include "Main.h"
+#include "Messages.h"
+#include "QtText.h"
+#include "StringGrid.h"
+
+namespace veltaro {
+
+namespace {
+
+constexpr double kDesignDpi = 120.0;
+constexpr int kDesignFontPixels = 13;
+constexpr int kDesignGlyph = 16;
+constexpr int kDesignColumnWidth = 64;
+constexpr int kDesignRowHeight = 24;
+
+// The named font where it is installed, otherwise the system's sans font.
+QFont DesignFont(const QString& family, int pixels, bool bold = false) {
+  QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPixelSize(std::max(pixels, 6));
+  font.setBold(bold);
+  return font;
+}
+
+QFrame* NewPanel(QWidget* parent, const char* name, QFrame::Shape shape, QFrame::Shadow shadow) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QLatin1String(name));
+  panel->setFrameStyle(shape | shadow);
+  panel->setLineWidth(1);
+  return panel;
+}
+
+QToolButton* NewFlatButton(QWidget* parent, const char* name, TGlyph glyph, std::string_view hint) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setIcon(GlyphIcon(glyph));
+  if (!hint.empty()) button->setToolTip(ToQString(hint));
+  return button;
+}
+
+// Width a button needs for its caption and glyph to show whole.
+int ButtonWidthNeeded(const QAbstractButton* button, bool withGlyph, int glyphPixels) {
+  const int text = button->fontMetrics().horizontalAdvance(button->text());
+  const int glyph = withGlyph ? glyphPixels + button->fontMetrics().horizontalAdvance(QLatin1Char(' ')) + 4 : 0;
+  const int frame = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) + 8;
+  return text + glyph + frame;
+}
+
+}  // namespace
+
+void TfMain::CreateControls() {
+  setObjectName(QStringLiteral("fMain"));
+  setWindowTitle(ToQString(text::kAppTitle));
+  setWindowIcon(GlyphIcon(TGlyph::Application));
+  // A fixed frame with the system menu and the close button only.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+
+  Panel2 = NewPanel(this, "Panel2", QFrame::NoFrame, QFrame::Plain);
+  lKelvaraLink = new QLabel(ToQString(text::kLinkCaption), Panel2);
+  lKelvaraLink->setObjectName(QStringLiteral("lKelvaraLink"));
+  lKelvaraLink->setCursor(Qt::PointingHandCursor);
+  {
+    QPalette palette = lKelvaraLink->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
+    lKelvaraLink->setPalette(palette);
+  }
+
+  pEntry = NewPanel(this, "pEntry", QFrame::NoFrame, QFrame::Plain);
+  Label3 = new QLabel(ToQString(text::kEnterTerm), pEntry);
+  Label3->setObjectName(QStringLiteral("Label3"));
+  eTerm = new QLineEdit(pEntry);
+  eTerm->setObjectName(QStringLiteral("eTerm"));
+  // Far more than the longest valid term, so a pasted text arrives whole and
+  // the parser, not the field, decides.
+  eTerm->setMaxLength(1 << 20);
+  SpeedButton1 = NewFlatButton(pEntry, "SpeedButton1", TGlyph::Help, {});
+  bSmartCalculate = new QPushButton(GlyphIcon(TGlyph::Smile), ToQString(text::kSmartCalculate), pEntry);
+  bSmartCalculate->setObjectName(QStringLiteral("bSmartCalculate"));
+  bCalculate = new QPushButton(GlyphIcon(TGlyph::Calculator), ToQString(text::kCalculate), pEntry);
+  bCalculate->setObjectName(QStringLiteral("bCalculate"));
+  bCalculate->setDefault(true);
+  gbAngleMode = new QGroupBox(ToQString(text::kAngleMode), pEntry);
+  gbAngleMode->setObjectName(QStringLiteral("gbAngleMode"));
+  rbDegMode = new QRadioButton(ToQString(text::kDeg), gbAngleMode);
+  rbDegMode->setObjectName(QStringLiteral("rbDegMode"));
+  rbRadMode = new QRadioButton(ToQString(text::kRad), gbAngleMode);
+  rbRadMode->setObjectName(QStringLiteral("rbRadMode"));
+  rbRadMode->setChecked(true);
+  cbComplex = new QCheckBox(ToQString(text::kComplexResults), pEntry);
+  cbComplex->setObjectName(QStringLiteral("cbComplex"));
+  cbComplex->setChecked(true);
+
+  // Raised inner and lowered outer bevel: a sunken box.
+  pResult = NewPanel(this, "pResult", QFrame::Box, QFrame::Sunken);
+  Label1 = new QLabel(ToQString(text::kResults), pResult);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  bClearResults = NewFlatButton(pResult, "bClearResults", TGlyph::Eraser, text::kClearResultsHint);
+  mResults = new QPlainTextEdit(pResult);
+  mResults->setObjectName(QStringLiteral("mResults"));
+  mResults->setReadOnly(true);
+  mResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mResults->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+
+  Panel1 = NewPanel(this, "Panel1", QFrame::NoFrame, QFrame::Plain);
+  SpeedButton2 = NewFlatButton(Panel1, "SpeedButton2", TGlyph::Help, {});
+  SpeedButton2->setIcon(QIcon());
+  SpeedButton2->setText(ToQString(text::kSupportFreeSoftware));
+  SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bVariables = NewFlatButton(Panel1, "bVariables", TGlyph::Variables, text::kHideVariablesHint);
+  bVariables->setText(ToQString(text::kHideVariablesCaption));
+  bVariables->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+  pVariables = NewPanel(this, "pVariables", QFrame::Panel, QFrame::Sunken);
+  Label2 = new QLabel(ToQString(text::kVariables), pVariables);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  sgVariables = new TStringGrid(pVariables);
+  sgVariables->setObjectName(QStringLiteral("sgVariables"));
+  pVarButtons = NewPanel(pVariables, "pVarButtons", QFrame::NoFrame, QFrame::Plain);
+  bOpen = NewFlatButton(pVarButtons, "bOpen", TGlyph::Open, text::kOpenTableHint);
+  bSave = NewFlatButton(pVarButtons, "bSave", TGlyph::Save, text::kSaveTableHint);
+  bAddVar = NewFlatButton(pVarButtons, "bAddVar", TGlyph::Add, text::kAddVariableHint);
+  bDeleteVar = NewFlatButton(pVarButtons, "bDeleteVar", TGlyph::Delete, text::kDeleteVariableHint);
+
+  const TFileFilter filter{std::string(text::kTableFilterName), std::string(text::kTableFilterPattern)};
+  SaveDialog.filter = filter;
+  OpenDialog.filter = filter;
+
+  SetHelpContext(this, 1);
+  SetHelpContext(eTerm, 20);
+  SetHelpContext(sgVariables, 10);
+
+  // Tab order: the entry panel, the results, the variables.
+  QWidget::setTabOrder(eTerm, bSmartCalculate);
+  QWidget::setTabOrder(bSmartCalculate, bCalculate);
+  QWidget::setTabOrder(bCalculate, rbRadMode);
+  QWidget::setTabOrder(rbRadMode, rbDegMode);
+  QWidget::setTabOrder(rbDegMode, cbComplex);
+  QWidget::setTabOrder(cbComplex, mResults);
+  QWidget::setTabOrder(mResults, sgVariables);
+  eTerm->setFocus();
+}
+
+void TfMain::Place(QWidget* widget, int left, int top, int width, int height) {
+  design_.emplace_back(widget, QRect(left, top, width, height));
+}
+
+void TfMain::ApplyLayout() {
+  design_.clear();
+  Place(Panel2, 0, 0, 297, 25);
+  Place(lKelvaraLink, 16, 4, 244, 16);
+  Place(pEntry, 0, 24, 297, 161);
+  Place(Label3, 16, 18, 63, 16);
+  Place(eTerm, 88, 15, 161, 24);
+  Place(SpeedButton1, 256, 15, 25, 25);
+  Place(bSmartCalculate, 16, 56, 129, 25);
+  Place(bCalculate, 152, 56, 129, 25);
+  Place(gbAngleMode, 152, 96, 129, 49);
+  Place(rbDegMode, 8, 24, 49, 17);
+  Place(rbRadMode, 72, 24, 49, 17);
+  Place(cbComplex, 16, 120, 121, 17);
+  Place(pResult, 0, 184, 297, 129);
+  Place(Label1, 8, 16, 48, 16);
+  Place(bClearResults, 264, 8, 25, 25);
+  Place(mResults, 2, 40, 293, 87);
+  Place(Panel1, 0, 312, 297, 41);
+  Place(SpeedButton2, 8, 8, 169, 25);
+  Place(bVariables, 240, 8, 49, 25);
+  Place(pVariables, 304, 0, 350, 353);
+  Place(Label2, 8, 8, 61, 16);
+  Place(sgVariables, 2, 37, 346, 269);
+  Place(pVarButtons, 2, 306, 346, 45);
+  Place(bOpen, 10, 10, 25, 25);
+  Place(bSave, 35, 10, 25, 25);
+  Place(bAddVar, 60, 10, 25, 25);
+  Place(bDeleteVar, 85, 10, 25, 25);
+
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+  fontScale_ = dpi / kDesignDpi;
+  const int fontPixels = static_cast<int>(std::lround(kDesignFontPixels * fontScale_));
+  const QString sansSerif = QStringLiteral("MS Sans Serif");
+  const QFont normal = DesignFont(sansSerif, fontPixels);
+  setFont(normal);
+  QFont link = DesignFont(sansSerif, fontPixels);
+  link.setUnderline(true);
+  lKelvaraLink->setFont(link);
+  eTerm->setFont(normal);
+  const QFont bold = DesignFont(sansSerif, fontPixels, true);
+  SpeedButton2->setFont(bold);
+  bVariables->setFont(bold);
+  mResults->setFont(DesignFont(QStringLiteral("Verdana"), fontPixels));
+
+  // The design's pixels follow the screen's resolution; where the font at
+  // hand is wider than the design's, the whole design grows until every
+  // caption shows whole.
+  const int glyphAtFontScale = static_cast<int>(std::lround(kDesignGlyph * fontScale_));
+  double scale = fontScale_;
+  auto need = [&scale](int pixels, int designPixels) { scale = std::max(scale, double(pixels) / designPixels); };
+  const std::pair<QLabel*, int> labels[] = {{Label3, 63}, {Label1, 48}, {Label2, 61}, {lKelvaraLink, 244}};
+  for (const auto& [label, designWidth] : labels) need(label->sizeHint().width(), designWidth);
+  need(ButtonWidthNeeded(bSmartCalculate, true, glyphAtFontScale), 129);
+  need(ButtonWidthNeeded(bCalculate, true, glyphAtFontScale), 129);
+  need(ButtonWidthNeeded(SpeedButton2, false, 0), 169);
+  {
+    const int wider = std::max(bVariables->fontMetrics().horizontalAdvance(ToQString(text::kHideVariablesCaption)),
+                               bVariables->fontMetrics().horizontalAdvance(ToQString(text::kShowVariablesCaption)));
+    need(wider + glyphAtFontScale + 10, 49);
+  }
+  need(cbComplex->sizeHint().width(), 121);
+  need(rbDegMode->sizeHint().width(), 49);
+  need(rbRadMode->sizeHint().width(), 49);
+  need(gbAngleMode->fontMetrics().horizontalAdvance(gbAngleMode->title()) + 24, 129);
+  need(cbComplex->sizeHint().height(), 17);
+  need(Label3->sizeHint().height(), 16);
+  need(eTerm->sizeHint().height(), 24);
+  need(fontMetrics().height() + 6, kDesignRowHeight);
+  layoutScale_ = std::ceil(scale * 40.0) / 40.0;
+
+  const double s = layoutScale_;
+  auto scaled = [s](int v) { return static_cast<int>(std::lround(v * s)); };
+  for (const auto& [widget, r] : design_) {
+    // Edges are scaled, not sizes, so controls that touch at design still do.
+    const int left = scaled(r.left());
+    const int top = scaled(r.top());
+    widget->setGeometry(left, top, scaled(r.left() + r.width()) - left, scaled(r.top() + r.height()) - top);
+  }
+  const QSize glyph(scaled(kDesignGlyph), scaled(kDesignGlyph));
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+           SpeedButton1, bSmartCalculate, bCalculate, bClearResults, bVariables, bOpen, bSave, bAddVar, bDeleteVar}) {
+    button->setIconSize(glyph);
+  }
+  sgVariables->SetRowHeight(scaled(kDesignRowHeight));
+  for (int col = 0; col < kGridColumns; ++col) sgVariables->SetColWidth(col, scaled(kDesignColumnWidth));
+  FitToContents();
+}
+
+void TfMain::FitToContents() {
+  // The window shrinks and grows to its visible contents.
+  QRect bounds;
+  for (QWidget* panel : {Panel2, pEntry, pResult, Panel1, pVariables}) {
+    if (!panel->isHidden()) bounds = bounds.united(panel->geometry());
+  }
+  setFixedSize(bounds.right() + 1, bounds.bottom() + 1);
+}
+
+}  // namespace veltaro

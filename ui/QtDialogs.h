@@ -1,0 +1,26 @@
+// The real dialogs: toolkit input box, message boxes and file dialogs, modal
+// to the owner window.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "Dialogs.h"
+
+namespace veltaro {
+
+class TQtDialogs : public TDialogs {
+ public:
+  explicit TQtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+
+  bool InputQuery(const std::string& title, const std::string& prompt, std::string& text) override;
+  void MessageBox(TMessageKind kind, const std::string& title, const std::string& text) override;
+  bool ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) override;
+  bool ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) override;
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
+}  // namespace veltaro

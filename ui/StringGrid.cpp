@@ -1,0 +1,171 @@
+#include "StringGrid.h"
+
+#include <QBrush>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPalette>
+#include <algorithm>
+
+#include "QtText.h"
+
+namespace veltaro {
+
+namespace {
+const std::string kNoCell;
+}  // namespace
+
+// ---- TStringGridModel ----------------------------------------------------------
+
+void TStringGridModel::SetRowCount(int count) {
+  const std::size_t wanted = static_cast<std::size_t>(std::max(count, 2) - 1);
+  const std::size_t have = rows_.size();
+  if (wanted == have) return;
+  if (updateDepth_ > 0) {
+    rows_.resize(wanted);
+    return;
+  }
+  if (wanted > have) {
+    beginInsertRows(QModelIndex(), static_cast<int>(have), static_cast<int>(wanted) - 1);
+    rows_.resize(wanted);
+    endInsertRows();
+  } else {
+    beginRemoveRows(QModelIndex(), static_cast<int>(wanted), static_cast<int>(have) - 1);
+    rows_.resize(wanted);
+    endRemoveRows();
+  }
+}
+
+const std::string& TStringGridModel::Cell(int col, int row) const {
+  if (col < 0 || col >= kGridColumns || row < 0 || row >= RowCount()) return kNoCell;
+  return row == 0 ? header_[static_cast<std::size_t>(col)]
+                  : rows_[static_cast<std::size_t>(row) - 1][static_cast<std::size_t>(col)];
+}
+
+void TStringGridModel::SetCell(int col, int row, std::string text) {
+  if (col < 0 || col >= kGridColumns || row < 0 || row >= RowCount()) return;
+  if (row == 0) {
+    header_[static_cast<std::size_t>(col)] = std::move(text);
+    if (updateDepth_ == 0) emit headerDataChanged(Qt::Horizontal, col, col);
+    return;
+  }
+  rows_[static_cast<std::size_t>(row) - 1][static_cast<std::size_t>(col)] = std::move(text);
+  if (updateDepth_ == 0) {
+    const QModelIndex changed = index(row - 1, col);
+    emit dataChanged(changed, changed);
+  }
+}
+
+void TStringGridModel::BeginUpdate() {
+  if (updateDepth_++ == 0) beginResetModel();
+}
+
+void TStringGridModel::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) endResetModel();
+}
+
+int TStringGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int TStringGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kGridColumns; }
+
+QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  if (role == Qt::DisplayRole || role == Qt::EditRole) return ToQString(Cell(index.column(), index.row() + 1));
+  // The label column looks like the header: it is fixed.
+  if (role == Qt::BackgroundRole && index.column() == 0) return QBrush(QGuiApplication::palette().color(QPalette::Button));
+  return {};
+}
+
+bool TStringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole || index.column() == 0) return false;
+  SetCell(index.column(), index.row() + 1, ToStdString(value.toString()));
+  return true;
+}
+
+QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kGridColumns)
+    return ToQString(header_[static_cast<std::size_t>(section)]);
+  if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags TStringGridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  if (index.column() == 0) return Qt::ItemIsEnabled;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+// ---- TStringGrid ---------------------------------------------------------------
+
+TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(this) {
+  setModel(&model_);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  // Tab leaves the grid instead of walking its cells.
+  setTabKeyNavigation(false);
+  setShowGrid(true);
+  setWordWrap(false);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setStretchLastSection(false);
+  SetCurrentCell(1, 1);
+}
+
+int TStringGrid::ColWidth(int col) const { return columnWidth(col); }
+
+void TStringGrid::SetColWidth(int col, int width) { setColumnWidth(col, width); }
+
+void TStringGrid::SetRowHeight(int height) {
+  verticalHeader()->setMinimumSectionSize(1);
+  verticalHeader()->setDefaultSectionSize(height);
+  horizontalHeader()->setFixedHeight(height);
+}
+
+int TStringGrid::Row() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() + 1 : 1;
+}
+
+int TStringGrid::Col() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.column() : 1;
+}
+
+void TStringGrid::SetCurrentCell(int col, int row) {
+  col = std::clamp(col, 1, kGridColumns - 1);
+  row = std::clamp(row, 1, model_.RowCount() - 1);
+  setCurrentIndex(model_.index(row - 1, col));
+}
+
+int TStringGrid::SelectionTop() const {
+  const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+  if (selected.isEmpty()) return Row();
+  int top = selected.first().row();
+  for (const QModelIndex& index : selected) top = std::min(top, index.row());
+  return top + 1;
+}
+
+void TStringGrid::CommitOpenEditor() {
+  if (state() != QAbstractItemView::EditingState) return;
+  if (QWidget* editor = indexWidget(currentIndex())) commitData(editor);
+}
+
+void TStringGrid::BeginUpdate() {
+  keptRow_ = Row();
+  keptCol_ = Col();
+  model_.BeginUpdate();
+}
+
+void TStringGrid::EndUpdate() {
+  model_.EndUpdate();
+  SetCurrentCell(keptCol_, keptRow_);
+}
+
+}  // namespace veltaro
