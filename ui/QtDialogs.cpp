@@ -30,12 +30,20 @@ bool RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const TFileFilt
 
 }  // namespace
 
+std::unique_ptr<QInputDialog> NewInputBox(QWidget* owner, const std::string& title, const std::string& prompt,
+                                          const std::string& text) {
+  auto box = std::make_unique<QInputDialog>(owner);
+  box->setInputMode(QInputDialog::TextInput);
+  box->setWindowTitle(ToQString(title));
+  box->setLabelText(ToQString(prompt));
+  box->setTextValue(ToQString(text));
+  return box;
+}
+
 bool TQtDialogs::InputQuery(const std::string& title, const std::string& prompt, std::string& text) {
-  bool ok = false;
-  const QString answer =
-      QInputDialog::getText(owner_, ToQString(title), ToQString(prompt), QLineEdit::Normal, ToQString(text), &ok);
-  if (!ok) return false;
-  text = ToStdString(answer);
+  const std::unique_ptr<QInputDialog> box = NewInputBox(owner_, title, prompt, text);
+  if (box->exec() != QDialog::Accepted) return false;
+  text = ToStdString(box->textValue());
   return true;
 }
 

@@ -4,10 +4,17 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
+
+class QInputDialog;
 
 #include "Dialogs.h"
 
 namespace veltaro {
+
+// The input box as InputQuery shows it, not yet shown.
+std::unique_ptr<QInputDialog> NewInputBox(QWidget* owner, const std::string& title, const std::string& prompt,
+                                          const std::string& text);
 
 class TQtDialogs : public TDialogs {
  public:
