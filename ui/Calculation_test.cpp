@@ -60,6 +60,7 @@ TEST_F(CalculationTest, CalculateLines) {
           {"-i", "Result: -i"},
           {"i^i", "Result: 0.207879576350762"},
           {"1+2)*3", "Result: 7"},
+          {"2^3^2", "Result: 64"},
       },
       TCalcOptions{});
 }
