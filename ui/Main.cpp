@@ -56,7 +56,12 @@ TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
   ReadVariableTable();
 }
 
-TfMain::~TfMain() = default;
+TfMain::~TfMain() {
+  // The controls go after this object's own part; their last focus changes
+  // and events must not reach it.
+  if (qApp) disconnect(qApp, nullptr, this, nullptr);
+  lKelvaraLink->removeEventFilter(this);
+}
 
 void TfMain::SetStartup(std::string firstArgument, std::string programDirectory) {
   firstArgument_ = std::move(firstArgument);
