@@ -1,0 +1,204 @@
+// veltaro-calc as a process: arguments, standard input, exit statuses and
+// the files it writes.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& p, const std::string& s) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << s;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "veltaro-cli-XXXXXX").string();
+    dir_ = ::mkdtemp(tmpl.data());
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Runs veltaro-calc with args, input on standard input.
+  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
+    WriteFile(in, input);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int fdIn = ::open(in.c_str(), O_RDONLY);
+      const int fdOut = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int fdErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(fdIn, 0);
+      ::dup2(fdOut, 1);
+      ::dup2(fdErr, 2);
+      std::vector<char*> argv;
+      std::string program = VELTARO_CALC;
+      argv.push_back(program.data());
+      std::vector<std::string> copy = args;
+      for (std::string& a : copy) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    Outcome o;
+    o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    o.out = ReadFile(out);
+    o.err = ReadFile(err);
+    return o;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CliTest, TermsOnTheCommandLine) {
+  Outcome o = Run({"2+3", "sqrt(-1)", "1/0"});
+  EXPECT_EQ(o.out, "Result: 5\nResult: i\nError: Mathematical error in expression.\n");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "");
+
+  o = Run({"2+3"});
+  EXPECT_EQ(o.status, 0);
+  o = Run({"--", "-2^2", "-x"});
+  EXPECT_EQ(o.out, "Result: -4\nResult: 0\n");
+  EXPECT_EQ(o.status, 0);
+  o = Run({"-"});
+  EXPECT_EQ(o.out, "Error: Invalid expression: \"-\".\n");
+  EXPECT_EQ(o.status, 1);
+}
+
+TEST_F(CliTest, StandardInputLines) {
+  Outcome o = Run({}, "1+1\r\n\n2*3\r\nsqrt(4)");
+  EXPECT_EQ(o.out, "Result: 2\nError: Invalid expression: \"\".\nResult: 6\nResult: 2\n");
+  EXPECT_EQ(o.status, 1);
+  o = Run({}, "");
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.status, 0);
+  // Only one carriage return before the line feed is dropped.
+  o = Run({}, "1\r\r\n");
+  EXPECT_EQ(o.out, "Error: Invalid expression: \"1\r\".\n");
+  // Variables persist from line to line.
+  o = Run({}, "a+1\nb*a\n");
+  EXPECT_EQ(o.out, "Result: 1\nResult: 0\n");
+}
+
+TEST_F(CliTest, ModeOptions) {
+  EXPECT_EQ(Run({"-d", "sin(30)"}).out, "Result: 0.5\n");
+  EXPECT_EQ(Run({"--deg", "arg(-1)"}).out, "Result: 180\n");
+  EXPECT_EQ(Run({"-s", "pi/2"}).out, "Result: 1/2*pi\n");
+  EXPECT_EQ(Run({"--smart", "--real", "sqrt(-4)"}).out, "Error: Mathematical error in expression.\n");
+  EXPECT_EQ(Run({"-r", "sqrt(4)"}).out, "Result: 2\n");
+}
+
+TEST_F(CliTest, UsageErrorsAndInformation) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--bogus", "1"}, {"-t"}, {"--set", "2x=1", "1"}, {"--set", "x=a+1", "1"}, {"--set", "x"},
+      {"--set", "pi=1", "1"}, {"--save"},
+  };
+  for (const auto& args : bad) {
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 2) << args[0];
+    EXPECT_EQ(o.out, "") << args[0];
+    EXPECT_FALSE(o.err.empty());
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << "one line: " << o.err;
+  }
+  Outcome o = Run({"--help"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.rfind("Usage: veltaro-calc", 0), 0u);
+  o = Run({"--version"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "veltaro-calc 1.0.0\n");
+}
+
+TEST_F(CliTest, TableSetAndSave) {
+  const fs::path table = dir_ / "in.vlt";
+  WriteFile(table, "Veltaro Variable table\r\n2\r\nx\r\n2.5\r\n0\r\nlength\r\nz\r\n1\r\n-2\r\n\r\n");
+  const fs::path saved = dir_ / "out.txt";
+  Outcome o = Run({"--table", table.string(), "--set", "x=2*3", "--set", "(w)=i", "-o", saved.string(),
+                   "x*z", "w+q"});
+  EXPECT_EQ(o.out, "Result: 6-12*i\nResult: i\n");
+  EXPECT_EQ(o.status, 0);
+  // The name is taken as given; x keeps its comment and place, w and q follow.
+  EXPECT_EQ(ReadFile(saved),
+            "Veltaro Variable table\r\n4\r\n"
+            "x\r\n6\r\n0\r\nlength\r\n"
+            "z\r\n1\r\n-2\r\n\r\n"
+            "w\r\n0\r\n1\r\n\r\n"
+            "q\r\n0\r\n0\r\n\r\n");
+
+  // The value of --set is a constant term in the chosen angle mode.
+  o = Run({"-d", "--set", "s=sin(90)", "s"});
+  EXPECT_EQ(o.out, "Result: 1\n");
+
+  // A missing table gives an empty one; a term that does not parse adds nothing.
+  o = Run({"-t", (dir_ / "missing.vlt").string(), "-o", saved.string(), "a+", "b"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n1\r\nb\r\n0\r\n0\r\n\r\n");
+
+  // A failed save is exit status 2, with the results already printed.
+  o = Run({"--save", (dir_ / "no" / "such" / "dir.vlt").string(), "1+1"});
+  EXPECT_EQ(o.out, "Result: 2\n");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("veltaro-calc: cannot save"), std::string::npos);
+}
+
+// Every line of golden.tsv: options (blank-separated), term, expected line.
+TEST_F(CliTest, GoldenResults) {
+  std::ifstream golden(VELTARO_GOLDEN);
+  ASSERT_TRUE(golden) << VELTARO_GOLDEN;
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> byOptions;
+  std::string line;
+  int count = 0;
+  while (std::getline(golden, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t t1 = line.find('\t');
+    const std::size_t t2 = line.find('\t', t1 + 1);
+    ASSERT_NE(t2, std::string::npos) << line;
+    byOptions[line.substr(0, t1)].emplace_back(line.substr(t1 + 1, t2 - t1 - 1), line.substr(t2 + 1));
+    ++count;
+  }
+  EXPECT_GT(count, 100);
+  for (const auto& [options, rows] : byOptions) {
+    std::vector<std::string> args;
+    std::istringstream words(options);
+    for (std::string w; words >> w;) args.push_back(w);
+    std::string input;
+    for (const auto& row : rows) input += row.first + "\n";
+    const Outcome o = Run(args, input);
+    std::istringstream lines(o.out);
+    for (const auto& row : rows) {
+      std::string got;
+      std::getline(lines, got);
+      EXPECT_EQ(got, row.second) << "options '" << options << "' term '" << row.first << "'";
+    }
+  }
+}
+
+}  // namespace
