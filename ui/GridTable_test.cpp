@@ -78,12 +78,16 @@ TEST(GridWriteBack, EvaluatesValuesInTheCurrentAngleMode) {
 
 TEST(GridWriteBack, AFullTableTakesNoFurtherLabels) {
   std::vector<TGridRow> rows;
-  for (std::size_t k = 0; k < kMaxVariables + 2; ++k) rows.push_back({"v" + std::to_string(k), "0", ""});
+  for (std::size_t k = 0; k < kMaxVariables + 2; ++k) {
+    std::string label(1, 'v');
+    label += std::to_string(k);
+    rows.push_back({label, "0", ""});
+  }
   rows.push_back({"v0", "3", "updated"});
   TVarTable table;
   ASSERT_TRUE(TableFromGridRows(rows, table));
   ASSERT_EQ(table.labels.size(), kMaxVariables);
-  EXPECT_EQ(table.labels.back(), "v" + std::to_string(kMaxVariables - 1));
+  EXPECT_EQ(table.labels.back(), std::string(1, 'v') + std::to_string(kMaxVariables - 1));
   EXPECT_EQ(table.values[0], (TComplex{3, 0}));
   EXPECT_EQ(table.comments[0], "updated");
 }

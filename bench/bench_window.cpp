@@ -1,0 +1,124 @@
+// The window's speed, offscreen: loading a table file, one Calculate (exit
+// step, write-back, calculation, rebuild), a rebuild of the grid, and the
+// window shown after start.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "Complex.h"
+#include "Main.h"
+#include "ScriptedDialogs.h"
+#include "VarTableFile.h"
+
+namespace veltaro {
+namespace {
+
+QApplication& Application() {
+  static int argc = 1;
+  static char name[] = "bench_window";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication application(argc, argv);
+  return application;
+}
+
+// A table of count variables with values of full length, as a user's
+// computed values would be.
+TVarTable MakeTable(std::size_t count) {
+  TVarTable table;
+  for (std::size_t k = 0; k < count; ++k) {
+    std::string label(1, 'v');
+    label += std::to_string(k);
+    table.labels.push_back(std::move(label));
+    table.values.push_back(TComplex{static_cast<double>(k) / 7.0, static_cast<double>(k % 3) - 1.0});
+    table.comments.push_back(k % 2 ? std::to_string(k) + " a comment" : std::string());
+  }
+  return table;
+}
+
+struct TBenchWindow {
+  explicit TBenchWindow(std::size_t count) {
+    Application();
+    path = folder.path().toStdString() + "/bench.vlt";
+    int error = 0;
+    SaveVariableTableFile(path, MakeTable(count), error);
+    window = std::make_unique<TfMain>(&dialogs);
+    window->SetStartup(path, folder.path().toStdString());
+    window->show();
+    QApplication::processEvents();
+  }
+  ~TBenchWindow() {
+    window.reset();
+    ClearVarTable(GlobalVarTable);
+  }
+  QTemporaryDir folder;
+  std::string path;
+  TScriptedDialogs dialogs;
+  std::unique_ptr<TfMain> window;
+};
+
+void BM_LoadTableFile(benchmark::State& state) {
+  TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) bench.window->LoadVariableTableFile(bench.path);
+  state.SetLabel(std::to_string(GlobalVarTable.labels.size()) + " variables");
+}
+
+void BM_Calculate(benchmark::State& state) {
+  TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
+  // A term that uses a variable and creates a new one in the first run.
+  bench.window->eTerm->setText(QStringLiteral("v1*2+sin(v0)+w"));
+  int lines = 0;
+  for (auto _ : state) {
+    bench.window->bCalculateClick(bench.window->bCalculate);
+    if (++lines == 1000) {
+      state.PauseTiming();
+      bench.window->mResults->clear();
+      lines = 0;
+      state.ResumeTiming();
+    }
+  }
+  state.SetLabel(bench.window->mResults->toPlainText().section(QLatin1Char('\n'), -1).toStdString());
+}
+
+void BM_Rebuild(benchmark::State& state) {
+  TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) bench.window->ReadVariableTable();
+}
+
+void BM_WriteBack(benchmark::State& state) {
+  TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(bench.window->WriteVariableTable());
+}
+
+// From nothing to the window shown with its first table loaded.
+void BM_WindowShown(benchmark::State& state) {
+  Application();
+  QTemporaryDir folder;
+  TScriptedDialogs dialogs;
+  for (auto _ : state) {
+    TfMain window(&dialogs);
+    window.SetStartup("", folder.path().toStdString());
+    window.show();
+    QApplication::processEvents();
+    state.PauseTiming();
+    window.hide();
+    state.ResumeTiming();
+  }
+}
+
+BENCHMARK(BM_LoadTableFile)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Calculate)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rebuild)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBack)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowShown)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace veltaro
