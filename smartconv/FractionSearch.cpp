@@ -51,8 +51,6 @@ long double LogOfBase(int b) {
   return BaseLogs().log[static_cast<std::size_t>(b)];
 }
 
-double InverseLogOfBase(int b) { return BaseLogs().inverse[static_cast<std::size_t>(b)]; }
-
 bool TryNumerator(double a, int d, long double tau, std::int32_t& denominator) {
   const long double q = 1.0L / (static_cast<long double>(a) / static_cast<long double>(d));
   // From 2^63 on (or for a NaN) the rounded value is far beyond any allowed
@@ -96,12 +94,20 @@ struct TFractionTable {
   std::vector<std::uint8_t> numerator;
   std::vector<std::uint16_t> denominator;
   std::vector<std::uint32_t> bucketStart;
+  // One bit per much finer cell of the same kind: set when a fraction lies
+  // in the cell. Most values have no fraction within a tiny window, and a
+  // bit or two tell so.
+  static constexpr int kCellMantissaBits = 16;
+  std::vector<std::uint64_t> occupied;
 
-  static std::size_t Bucket(double v) {
-    constexpr int shift = 52 - kMantissaBits;
+  static std::size_t Group(double v, int mantissaBits) {
+    const int shift = 52 - mantissaBits;
     return static_cast<std::size_t>((std::bit_cast<std::uint64_t>(v) >> shift) -
                                     (std::bit_cast<std::uint64_t>(kLow) >> shift));
   }
+  static std::size_t Bucket(double v) { return Group(v, kMantissaBits); }
+  static std::size_t Cell(double v) { return Group(v, kCellMantissaBits); }
+  bool Occupied(std::size_t cell) const { return (occupied[cell >> 6] >> (cell & 63)) & 1u; }
 
   TFractionTable() {
     constexpr int rows = kMaxNumerator + 1;
@@ -133,6 +139,8 @@ struct TFractionTable {
         denominator[i] = static_cast<std::uint16_t>(q);
       }
     }
+    occupied.assign((Cell(kHigh) >> 6) + 1, 0);
+    for (const double v : value) occupied[Cell(v) >> 6] |= std::uint64_t{1} << (Cell(v) & 63);
     // Each group holds a few dozen fractions at most.
     for (std::size_t b = 0; b < buckets; ++b) {
       for (std::size_t i = bucketStart[b] + 1; i < bucketStart[b + 1]; ++i) {
@@ -158,6 +166,21 @@ struct TFractionTable {
     while (j < size && value[j] <= hi) ++j;
     first = i;
     end = j;
+  }
+
+  // Whether a stored fraction lies in [lo, hi].
+  bool AnyIn(double lo, double hi) const {
+    if (!(hi >= kSmallest) || !(lo <= kLargest)) return false;
+    const std::size_t c0 = Cell(std::max(lo, kLow));
+    const std::size_t c1 = Cell(std::min(hi, kLargest));
+    if (c1 - c0 <= 2) {
+      bool any = false;
+      for (std::size_t c = c0; c <= c1; ++c) any = any || Occupied(c);
+      if (!any) return false;
+    }
+    std::size_t first = 0, end = 0;
+    Range(lo, hi, first, end);
+    return first < end;
   }
 };
 
@@ -189,11 +212,17 @@ TNumeratorSet CandidateNumerators(double a, double width) {
   return set;
 }
 
-bool AnyFractionNear(double a, double width) {
+bool AnyFractionNear(double a, double width) { return FractionTable().AnyIn(a * (1.0 - width), a * (1.0 + width)); }
+
+int FirstPossibleBase(double absL, double width, int from) {
   const TFractionTable& t = FractionTable();
-  std::size_t first = 0, end = 0;
-  t.Range(a * (1.0 - width), a * (1.0 + width), first, end);
-  return first < end;
+  const TBaseLogs& logs = BaseLogs();
+  int b = from;
+  for (; b <= kMaxBase; ++b) {
+    const double y = absL * logs.inverse[static_cast<std::size_t>(b)];
+    if (t.AnyIn(y * (1.0 - width), y * (1.0 + width))) break;
+  }
+  return b;
 }
 
 void FindFractionWithin(double x, const TSearchWindow& window, std::int32_t& numerator,

@@ -26,9 +26,6 @@ long double LogOfBase(int b);
 // tau, with n in denominator.
 bool TryNumerator(double a, int d, long double tau, std::int32_t& denominator);
 
-// 1 / ln b rounded to double, for the quick test of a power's exponent.
-double InverseLogOfBase(int b);
-
 // The tolerance of one conversion and the relative half-width of the window
 // around a magnitude in which the value d / n of a passing trial must lie.
 // The window is only used up to kCandidateTauLimit; a wider tolerance makes
@@ -57,6 +54,14 @@ TNumeratorSet CandidateNumerators(double a, double width);
 
 // Whether any such fraction lies within the relative distance width of a.
 bool AnyFractionNear(double a, double width);
+
+// The first base b from `from` on (kMaxBase + 1 when none) for which a
+// fraction lies within the relative distance width of absL * (1 / ln b),
+// with 1 / ln b rounded to double. That product differs from the exponent
+// |l| / ln b that the search tries by a few roundings only (relative
+// < 1e-15), so with width 1e-14 wider than the search's own window, every
+// base skipped is one whose exponent has no candidate numerator.
+int FirstPossibleBase(double absL, double width, int from);
 
 // FindFraction under the tolerance of the window: the trials of the
 // candidate numerators only, in increasing order, or of every numerator when

@@ -74,13 +74,6 @@ std::string SmartFloatToStr(double x) {
     FindFractionWithin(y, window, num, den);
     return num != 0 || den != 0;
   };
-  // The exponent of a power of b is, up to a few roundings, |l| / ln b; when
-  // no fraction lies near that (in a window wider by far more than those
-  // roundings), the exact quotient cannot find one either.
-  const double quickWidth = window.width + 1e-14;
-  const auto mayBePower = [&](double absL, int b) {
-    return !window.filtered || AnyFractionNear(absL * InverseLogOfBase(b), quickWidth);
-  };
 
   if (found(x)) return FractionToStr(num, den);
   if (found(static_cast<double>(static_cast<long double>(x) / kPi))) return FractionToStr(num, den) + "*pi";
@@ -90,7 +83,11 @@ std::string SmartFloatToStr(double x) {
   if (found(static_cast<double>(l))) return PowerText(negative, "e", num, den);
   const double absL = std::fabs(static_cast<double>(l));
   for (int b = 2; b <= kMaxBase; ++b) {
-    if (mayBePower(absL, b) && found(static_cast<double>(l / LogOfBase(b)))) {
+    if (window.filtered) {
+      b = FirstPossibleBase(absL, window.width + 1e-14, b);
+      if (b > kMaxBase) break;
+    }
+    if (found(static_cast<double>(l / LogOfBase(b)))) {
       char buf[8];
       const auto res = std::to_chars(buf, buf + sizeof buf, b);
       return PowerText(negative, std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)), num, den);
