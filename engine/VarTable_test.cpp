@@ -60,7 +60,12 @@ TEST(SetVariable, ReplacesEveryMatchOrAppends) {
 
 TEST(SetVariable, TableHoldsAtMost65535Entries) {
   TVarTable t;
-  for (std::size_t k = 0; k < kMaxVariables; ++k) ASSERT_TRUE(SetVariable(t, "v" + std::to_string(k), {}, ""));
+  for (std::size_t k = 0; k + 1 < kMaxVariables; ++k) {
+    t.labels.push_back("v" + std::to_string(k));
+    t.comments.emplace_back();
+    t.values.emplace_back();
+  }
+  EXPECT_TRUE(SetVariable(t, "last", {1, 0}, ""));
   EXPECT_FALSE(SetVariable(t, "one_more", {1, 0}, ""));
   EXPECT_EQ(t.labels.size(), kMaxVariables);
   // An existing label is still updated.
