@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -400,10 +401,10 @@ TTermElement* ParseLeaf(std::string_view text, bool& ok) {
     return nullptr;
   }
 
-  auto* node = new TTermElement;
+  auto node = std::make_unique<TTermElement>();
   if (SameTextAscii(text, "i")) {
     node->value = {0.0, 1.0};
-    return node;
+    return node.release();
   }
   if (IsAsciiLetter(text[0])) {
     const bool labelSyntax = std::all_of(text.begin(), text.end(), [](char c) {
@@ -419,7 +420,7 @@ TTermElement* ParseLeaf(std::string_view text, bool& ok) {
       node->leafKind = leafVariable;
       node->label = std::string(text);
     }
-    return node;
+    return node.release();
   }
   double value = 0.0;
   if (text.find('e') == std::string_view::npos && ConvertNumberLiteral(text, value)) {
@@ -427,7 +428,7 @@ TTermElement* ParseLeaf(std::string_view text, bool& ok) {
   } else {
     ok = false;
   }
-  return node;
+  return node.release();
 }
 
 }  // namespace

@@ -22,12 +22,17 @@ inline constexpr std::size_t kMaxTermLength = 65535;
 
 // Parses text into tree (null for an empty text, possibly partial on
 // failure); the caller frees the tree with FreeTerm in every case.
+// A text longer than kMaxTermLength is invalid and gives a null tree. A term
+// whose brackets nest so deep that a split priority would pass 65535 (about
+// 13,107 levels) is invalid too; its tree is built as the wrapped priorities
+// say. Trees of any depth are built without recursion.
 bool ParseTerm(std::string_view text, TTermElement*& tree);
 
 // Parses one sub-term; any failure in it or below it clears ok.
 TTermElement* ParseElement(std::string_view text, bool& ok);
 
-// 1-based position of the split candidate that binds least, or 0.
+// 1-based position of the split candidate that binds least, or 0 (also for
+// a text longer than kMaxTermLength).
 std::uint16_t FindSplitPosition(std::string_view text);
 
 // Same non-zero length and equal characters, ASCII letters compared without
