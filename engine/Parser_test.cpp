@@ -896,6 +896,30 @@ TEST(ParseTerm, SameTreesAsTheStraightforwardSplitter) {
   EXPECT_GE(compared, 22000);
 }
 
+TEST(ParseTerm, SameTreesAsTheStraightforwardSplitterForDeepShapes) {
+  // The shapes of the worst cases at a size the recursive reference can
+  // still follow.
+  auto repeat = [](const std::string& piece, int times) {
+    std::string text;
+    for (int k = 0; k < times; ++k) text += piece;
+    return text;
+  };
+  const std::vector<std::string> terms = {
+      "1" + repeat("+1", 3000),
+      "x" + repeat("^y-2/z", 400),
+      repeat("(", 2500) + "1+2*3" + repeat(")", 2500),
+      repeat("1*(", 2000) + "1" + repeat(")", 2000),
+      repeat("sin(", 1000) + "1" + repeat(")", 1000),
+      repeat("2lg(", 800) + "x" + repeat(")", 800),
+      repeat("(-(", 1500) + "x",
+      repeat("1*(", 1000) + "1" + repeat(")", 1001) + "+1",
+      "1)" + repeat("+(1+1)", 1000),
+      repeat("sin(1)h(", 400) + "2",
+      repeat("1E+1*(", 800),
+  };
+  for (const std::string& term : terms) MatchesReference(term);
+}
+
 TEST(ParseTerm, SameTreesAsTheStraightforwardSplitterAcrossWrappedDepths) {
   // Runs of brackets long enough that a priority wraps around, or crosses
   // 65535, between short pieces of term.
