@@ -212,8 +212,6 @@ TNumeratorSet CandidateNumerators(double a, double width) {
   return set;
 }
 
-bool AnyFractionNear(double a, double width) { return FractionTable().AnyIn(a * (1.0 - width), a * (1.0 + width)); }
-
 int FirstPossibleBase(double absL, double width, int from) {
   const TFractionTable& t = FractionTable();
   const TBaseLogs& logs = BaseLogs();

@@ -52,15 +52,13 @@ struct TNumeratorSet {
 // relative distance width of a. Every numerator left out fails its trial.
 TNumeratorSet CandidateNumerators(double a, double width);
 
-// Whether any such fraction lies within the relative distance width of a.
-bool AnyFractionNear(double a, double width);
-
 // The first base b from `from` on (kMaxBase + 1 when none) for which a
 // fraction lies within the relative distance width of absL * (1 / ln b),
 // with 1 / ln b rounded to double. That product differs from the exponent
 // |l| / ln b that the search tries by a few roundings only (relative
-// < 1e-15), so with width 1e-14 wider than the search's own window, every
-// base skipped is one whose exponent has no candidate numerator.
+// < 1e-15), so with a width kBaseScanMargin wider than the search's own
+// window, every base skipped is one whose exponent has no candidate numerator.
+inline constexpr double kBaseScanMargin = 1e-14;
 int FirstPossibleBase(double absL, double width, int from);
 
 // FindFraction under the tolerance of the window: the trials of the

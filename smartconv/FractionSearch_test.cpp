@@ -268,14 +268,14 @@ TEST_F(FractionSearch, BaseScanSkipsOnlyBasesWithoutCandidateNumerators) {
     const double x = i % 3 == 0 ? in.Random() : (i % 3 == 1 ? in.PowerOfBase() : in.NearMiss());
     const long double l = std::log(std::fabs(static_cast<long double>(x)));
     const double absL = std::fabs(static_cast<double>(l));
-    int next = FirstPossibleBase(absL, window.width + 1e-14, 2);
+    int next = FirstPossibleBase(absL, window.width + kBaseScanMargin, 2);
     for (int b = 2; b <= kMaxBase; ++b) {
       const double y = std::fabs(static_cast<double>(l / LogOfBase(b)));
       if (!CandidateNumerators(y, window.width).Empty()) {
         ++withCandidates;
         EXPECT_EQ(next, b) << "x " << Hex(x) << ", base " << b;
       }
-      if (next == b) next = FirstPossibleBase(absL, window.width + 1e-14, b + 1);
+      if (next == b) next = FirstPossibleBase(absL, window.width + kBaseScanMargin, b + 1);
     }
   }
   EXPECT_GT(withCandidates, 100);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 #include "Format.h"
 #include "FractionSearch.h"
@@ -83,8 +84,10 @@ std::string SmartFloatToStr(double x) {
   if (found(static_cast<double>(l))) return PowerText(negative, "e", num, den);
   const double absL = std::fabs(static_cast<double>(l));
   for (int b = 2; b <= kMaxBase; ++b) {
+    // Bases whose exponent has no candidate numerator are passed over
+    // without computing the exact quotient.
     if (window.filtered) {
-      b = FirstPossibleBase(absL, window.width + 1e-14, b);
+      b = FirstPossibleBase(absL, window.width + kBaseScanMargin, b);
       if (b > kMaxBase) break;
     }
     if (found(static_cast<double>(l / LogOfBase(b)))) {
