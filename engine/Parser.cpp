@@ -124,17 +124,18 @@ TOpCode OperatorCode(char c) {
 //
 // Every sub-term that the parser scans starts where the scan of the whole
 // term examines a character too (the start, the character after an operator,
-// or the bracket of a function name), and ends where no function name is
-// cut; so its scan meets the same candidates at the same positions as the
-// scan of the whole term. A scan starting at s counts the depth from 0 there:
-// its depth at q is D(q) - D(s), D being the unwrapped depth of the whole
-// term, and a candidate's 16-bit priority is that plus the class offset,
-// modulo 65536. Grouping the unwrapped values key = D(q) + offset - D(s) in
-// bands of 65536, the priorities inside one band keep the order of the keys,
-// so the smallest priority of a sub-term comes from range queries over the
-// candidates' keys D(q) + offset. Nearly always one band holds every
-// candidate of a sub-term; more bands arise only with surplus closing
-// brackets or with nesting deeper than the 16-bit depth can count.
+// or the bracket of a function name) and ends where no function name is cut,
+// and a sign at its start never follows an E; so its scan meets the same
+// candidates at the same positions as the scan of the whole term. A scan
+// starting at s counts the depth from 0 there: with D(q) the unwrapped depth
+// of the whole term at q and B the depth just before s, a candidate's 16-bit
+// priority is D(q) - B plus its class offset, modulo 65536. Grouping the
+// unwrapped values D(q) + offset - B in bands of 65536, the priorities inside
+// one band keep the order of the keys D(q) + offset, so the smallest priority
+// of a sub-term comes from range queries over the candidates' keys. Nearly
+// always one band holds every candidate of a sub-term; more bands arise only
+// with surplus closing brackets or with nesting deeper than the 16-bit depth
+// can count.
 class TSplitIndex {
  public:
   struct TCandidate {
