@@ -218,6 +218,7 @@ class TSplitIndex {
 TSplitIndex::TSplitIndex(std::string_view text) {
   const std::size_t n = text.size();
   positions_.resize(n + 1);
+  candidates_.reserve(n);
   std::int32_t depth = 0;
   std::uint32_t others = 0;
   std::size_t nextExamined = 0;
@@ -487,7 +488,9 @@ TTermElement* ParseElement(std::string_view text, bool& ok) {
       std::uint32_t end;
       TTermElement** slot;
     };
-    std::vector<TPending> pending{{0, static_cast<std::uint32_t>(text.size()), &root}};
+    std::vector<TPending> pending;
+    pending.reserve(32);
+    pending.push_back({0, static_cast<std::uint32_t>(text.size()), &root});
     while (!pending.empty()) {
       const TPending item = pending.back();
       pending.pop_back();
