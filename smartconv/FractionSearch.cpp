@@ -125,32 +125,34 @@ struct TFractionTable {
     }
     for (std::size_t b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
     const std::size_t count = bucketStart[buckets];
-    value.resize(count);
-    numerator.resize(count);
-    denominator.resize(count);
+    struct TEntry {
+      double v;
+      std::uint8_t p;
+      std::uint16_t q;
+    };
+    std::vector<TEntry> entries(count);
     std::vector<std::uint32_t> next(bucketStart.begin(), bucketStart.end() - 1);
     for (int p = 1; p <= kMaxNumerator; ++p) {
       for (int q = 1; q <= kMaxDenominator; ++q) {
         if (reducible[p * cols + q]) continue;
         const double v = static_cast<double>(p) / static_cast<double>(q);
-        const std::uint32_t i = next[Bucket(v)]++;
-        value[i] = v;
-        numerator[i] = static_cast<std::uint8_t>(p);
-        denominator[i] = static_cast<std::uint16_t>(q);
+        entries[next[Bucket(v)]++] = {v, static_cast<std::uint8_t>(p), static_cast<std::uint16_t>(q)};
       }
+    }
+    for (std::size_t b = 0; b < buckets; ++b) {
+      std::sort(entries.begin() + bucketStart[b], entries.begin() + bucketStart[b + 1],
+                [](const TEntry& l, const TEntry& r) { return l.v < r.v; });
+    }
+    value.reserve(count);
+    numerator.reserve(count);
+    denominator.reserve(count);
+    for (const TEntry& e : entries) {
+      value.push_back(e.v);
+      numerator.push_back(e.p);
+      denominator.push_back(e.q);
     }
     occupied.assign((Cell(kHigh) >> 6) + 1, 0);
     for (const double v : value) occupied[Cell(v) >> 6] |= std::uint64_t{1} << (Cell(v) & 63);
-    // Each group holds a few dozen fractions at most.
-    for (std::size_t b = 0; b < buckets; ++b) {
-      for (std::size_t i = bucketStart[b] + 1; i < bucketStart[b + 1]; ++i) {
-        for (std::size_t j = i; j > bucketStart[b] && value[j - 1] > value[j]; --j) {
-          std::swap(value[j - 1], value[j]);
-          std::swap(numerator[j - 1], numerator[j]);
-          std::swap(denominator[j - 1], denominator[j]);
-        }
-      }
-    }
   }
 
   // The index of the first stored fraction not below lo and the end of
