@@ -303,7 +303,8 @@ TEST_F(FractionSearch, FindFractionMatchesTheLiteralTrialsAtEveryPrecision) {
 
 TEST_F(FractionSearch, SameTextsAsTheLiteralSearchForExactFractionsAndHalves) {
   TInputs in(1);
-  const TOutcomes o = CompareWithReference(3000, [&, i = 0]() mutable { return ++i % 3 == 0 ? in.Tie() : in.Fraction(); });
+  int i = 0;
+  const TOutcomes o = CompareWithReference(3000, [&] { return ++i % 3 == 0 ? in.Tie() : in.Fraction(); });
   EXPECT_GT(o.fraction, 1500);
   EXPECT_GT(o.plain + o.pi + o.power, 100);
 }
