@@ -1,0 +1,4 @@
+#define IDH_WINDOW 1
+#define IDH_VARIABLES 10
+#define IDH_TERMS 20
+#define IDH_SUPPORT 999
