@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "Glyphs.h"
 #include "HelpKeys.h"
@@ -49,12 +50,13 @@ QFrame* NewPanel(QWidget* parent, const char* name, QFrame::Shape shape, QFrame:
   return panel;
 }
 
-QToolButton* NewFlatButton(QWidget* parent, const char* name, TGlyph glyph, std::string_view hint) {
+// A flat button: raised only under the mouse, never focused.
+QToolButton* NewFlatButton(QWidget* parent, const char* name, std::optional<TGlyph> glyph, std::string_view hint) {
   auto* button = new QToolButton(parent);
   button->setObjectName(QLatin1String(name));
   button->setAutoRaise(true);
   button->setFocusPolicy(Qt::NoFocus);
-  button->setIcon(GlyphIcon(glyph));
+  if (glyph) button->setIcon(GlyphIcon(*glyph));
   if (!hint.empty()) button->setToolTip(ToQString(hint));
   return button;
 }
@@ -126,8 +128,7 @@ void TfMain::CreateControls() {
   mResults->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
   Panel1 = NewPanel(this, "Panel1", QFrame::NoFrame, QFrame::Plain);
-  SpeedButton2 = NewFlatButton(Panel1, "SpeedButton2", TGlyph::Help, {});
-  SpeedButton2->setIcon(QIcon());
+  SpeedButton2 = NewFlatButton(Panel1, "SpeedButton2", std::nullopt, {});
   SpeedButton2->setText(ToQString(text::kSupportFreeSoftware));
   SpeedButton2->setToolButtonStyle(Qt::ToolButtonTextOnly);
   bVariables = NewFlatButton(Panel1, "bVariables", TGlyph::Variables, text::kHideVariablesHint);
