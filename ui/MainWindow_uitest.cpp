@@ -5,7 +5,10 @@
 #include <QHeaderView>
 #include <QScreen>
 
+#include <QImage>
+
 #include "Complex.h"
+#include "Glyphs.h"
 #include "HelpEntry.h"
 #include "HelpKeys.h"
 #include "SmartConversion.h"
@@ -302,6 +305,29 @@ TEST_F(MainWindow, TheFileDialogsOfferVeltaroVariableTables) {
   for (const auto& call : dialogs.calls) {
     EXPECT_EQ(call.title, "Veltaro variable table");
     EXPECT_EQ(call.text, "*.vlt");
+  }
+}
+
+TEST(Glyphs, AreScalablePicturesWithTheirDisabledImages) {
+  const TGlyph all[] = {TGlyph::Help, TGlyph::Smile,  TGlyph::Calculator, TGlyph::Eraser, TGlyph::Variables,
+                        TGlyph::Open, TGlyph::Save,   TGlyph::Add,        TGlyph::Delete, TGlyph::Application};
+  for (const TGlyph glyph : all) {
+    SCOPED_TRACE(static_cast<int>(glyph));
+    const QIcon icon = GlyphIcon(glyph);
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 20, 64}) {
+      const QImage image = icon.pixmap(QSize(size, size)).toImage();
+      ASSERT_EQ(image.size(), QSize(size, size));
+      // Something is drawn in the middle of the picture.
+      EXPECT_GT(qAlpha(image.pixel(size / 2, size / 2)), 0);
+    }
+  }
+  for (const TGlyph glyph : {TGlyph::Eraser, TGlyph::Delete}) {
+    const QIcon icon = GlyphIcon(glyph);
+    const QImage normal = icon.pixmap(QSize(32, 32), QIcon::Normal).toImage();
+    const QImage disabled = icon.pixmap(QSize(32, 32), QIcon::Disabled).toImage();
+    EXPECT_NE(normal, disabled);
+    EXPECT_TRUE(disabled.allGray());
   }
 }
 
