@@ -316,7 +316,7 @@ TEST(Glyphs, AreScalablePicturesWithTheirDisabledImages) {
     const QIcon icon = GlyphIcon(glyph);
     ASSERT_FALSE(icon.isNull());
     for (const int size : {16, 20, 64}) {
-      const QImage image = icon.pixmap(QSize(size, size)).toImage();
+      const QImage image = icon.pixmap(QSize(size, size), 1.0).toImage();
       ASSERT_EQ(image.size(), QSize(size, size));
       // Something is drawn in the middle of the picture.
       EXPECT_GT(qAlpha(image.pixel(size / 2, size / 2)), 0);
@@ -324,8 +324,8 @@ TEST(Glyphs, AreScalablePicturesWithTheirDisabledImages) {
   }
   for (const TGlyph glyph : {TGlyph::Eraser, TGlyph::Delete}) {
     const QIcon icon = GlyphIcon(glyph);
-    const QImage normal = icon.pixmap(QSize(32, 32), QIcon::Normal).toImage();
-    const QImage disabled = icon.pixmap(QSize(32, 32), QIcon::Disabled).toImage();
+    const QImage normal = icon.pixmap(QSize(32, 32), 1.0, QIcon::Normal).toImage();
+    const QImage disabled = icon.pixmap(QSize(32, 32), 1.0, QIcon::Disabled).toImage();
     EXPECT_NE(normal, disabled);
     EXPECT_TRUE(disabled.allGray());
   }
