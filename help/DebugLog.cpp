@@ -184,8 +184,8 @@ void ReportHelpFailure(std::string_view format, const TLogArgs& args) {
 bool DebugSwitchOn(const std::string& moduleDir, const std::vector<std::string>& arguments) {
   if (Platform().FileExists(JoinPath(moduleDir, helptext::kDebugMarkerName))) return true;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
-    if (SameTextAscii(arguments[i], helptext::kDebugSwitchSlash) ||
-        SameTextAscii(arguments[i], helptext::kDebugSwitchDash)) {
+    if (EqualsIgnoringAsciiCase(arguments[i], helptext::kDebugSwitchSlash) ||
+        EqualsIgnoringAsciiCase(arguments[i], helptext::kDebugSwitchDash)) {
       return true;
     }
   }

@@ -61,7 +61,7 @@ std::string RepeatChar(char c, std::size_t count) { return std::string(count, c)
 
 const char* YesNo(bool value) { return value ? "YES" : "NO"; }
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     auto lower = [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; };

@@ -31,7 +31,7 @@ std::string RepeatChar(char c, std::size_t count);
 const char* YesNo(bool value);
 
 // ASCII letters compared without regard to case.
-bool SameTextAscii(std::string_view a, std::string_view b);
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // The directory part of a file name (without the final separator; "" when
 // there is none, "/" for a file in the root) and its name part.

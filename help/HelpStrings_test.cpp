@@ -49,12 +49,12 @@ TEST(HelpStrings, ReplacingTrimmingAndRepeating) {
 }
 
 TEST(HelpStrings, AsciiCaseIsIgnoredAndNothingElse) {
-  EXPECT_TRUE(SameTextAscii("-DEBUG", "-debug"));
-  EXPECT_TRUE(SameTextAscii("/DeBuG", "/debug"));
-  EXPECT_FALSE(SameTextAscii("--debug", "-debug"));
-  EXPECT_FALSE(SameTextAscii("debug", "-debug"));
-  EXPECT_FALSE(SameTextAscii("-debüg", "-debug"));
-  EXPECT_TRUE(SameTextAscii("", ""));
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("-DEBUG", "-debug"));
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("/DeBuG", "/debug"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("--debug", "-debug"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("debug", "-debug"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("-debüg", "-debug"));
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("", ""));
 }
 
 TEST(HelpStrings, FileNameParts) {

@@ -23,7 +23,7 @@ std::string WindowsDirectory() { return WithoutTrailingDelimiter(Platform().Wind
 
 std::string ExpandSystemRoot(const std::string& path) {
   const std::size_t n = helptext::kSystemRootPlaceholder.size();
-  if (path.size() >= n && SameTextAscii(std::string_view(path).substr(0, n), helptext::kSystemRootPlaceholder)) {
+  if (path.size() >= n && EqualsIgnoringAsciiCase(std::string_view(path).substr(0, n), helptext::kSystemRootPlaceholder)) {
     return WindowsDirectory() + path.substr(n);
   }
   return path;
