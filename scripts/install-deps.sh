@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build make
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev
-  libchm-dev fp-utils-3.2.2
+  libchm-dev fp-utils-3.2.2 mount
   fonts-dejavu-core xvfb locales
 )
 
