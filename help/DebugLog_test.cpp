@@ -1,6 +1,13 @@
 #include "DebugLog.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "HelpFixture.h"
+#include "LinuxPlatform.h"
 
 namespace veltaro {
 namespace {
@@ -305,6 +312,73 @@ TEST_F(HelpStartTest, PathsLogDirectoryAndSwitchAreSettledAtStart) {
   StopHelpSupport();
   EXPECT_EQ(helpLog, nullptr);
   LogHelpEvent("after the end");  // no log, no crash
+}
+
+}  // namespace
+}  // namespace veltaro
+
+// The same rules with the system's own file services, in a directory that
+// others can write to.
+namespace veltaro {
+namespace {
+
+class PlantedLinks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::ResetHelpState();
+    dir = std::filesystem::temp_directory_path() / ("veltaro-links-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    victim = (dir / "victim").string();
+    std::ofstream(victim) << "precious";
+    previous = SetPlatform(&platform);
+  }
+  void TearDown() override {
+    testing_support::ResetHelpState();
+    SetPlatform(previous);
+    std::filesystem::remove_all(dir);
+  }
+  std::string Read(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::filesystem::path dir;
+  std::string victim;
+  TLinuxPlatform platform;
+  TPlatform* previous = nullptr;
+};
+
+TEST_F(PlantedLinks, TheLogNeverWritesThroughALinkAtItsName) {
+  const std::string log = (dir / "HHDebug.txt").string();
+  std::filesystem::create_symlink(victim, log);
+  TDLogFile file(log, true, true, true, false);
+  file.WriteEntry("entry");
+  EXPECT_EQ(Read(victim), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(log));
+  EXPECT_EQ(Read(log).substr(0, 79), std::string(79, '='));
+
+  // A link planted after the start: entries are lost, the target stays.
+  std::filesystem::remove(log);
+  std::filesystem::create_symlink(victim, log);
+  file.WriteEntry("lost");
+  EXPECT_EQ(Read(victim), "precious");
+}
+
+TEST_F(PlantedLinks, TheProbeIsNeverCreatedOverALinkOrAFile) {
+  const std::string probe = (dir / "$_Temp_$.$$$").string();
+  EXPECT_TRUE(DirectoryWritable(dir.string()));
+  EXPECT_FALSE(std::filesystem::exists(probe));
+
+  std::filesystem::create_symlink(victim, probe);
+  EXPECT_FALSE(DirectoryWritable(dir.string()));
+  EXPECT_TRUE(std::filesystem::is_symlink(probe));
+  EXPECT_EQ(Read(victim), "precious");
+
+  std::filesystem::remove(probe);
+  std::filesystem::create_symlink((dir / "absent").string(), probe);
+  EXPECT_FALSE(DirectoryWritable(dir.string()));
+  EXPECT_FALSE(std::filesystem::exists(dir / "absent"));
 }
 
 }  // namespace
