@@ -61,7 +61,7 @@ TEST(SetVariable, ReplacesEveryMatchOrAppends) {
 TEST(SetVariable, TableHoldsAtMost65535Entries) {
   TVarTable t;
   for (std::size_t k = 0; k + 1 < kMaxVariables; ++k) {
-    t.labels.push_back("v" + std::to_string(k));
+    t.labels.push_back(std::to_string(k).insert(0, "v"));
     t.comments.emplace_back();
     t.values.emplace_back();
   }

@@ -230,7 +230,7 @@ TEST(VariableTableFile, FullDiskLeavesTheOldFileAsItWas) {
   const fs::path file = dir.path() / "disk" / "t.vlt";
   WriteAll(file, kExampleText);
   TVarTable big;
-  for (int k = 0; k < 2000; ++k) SetVariable(big, "v" + std::to_string(k), {1.0 / 7.0, 2.0 / 7.0}, "comment");
+  for (int k = 0; k < 2000; ++k) SetVariable(big, std::to_string(k).insert(0, "v"), {1.0 / 7.0, 2.0 / 7.0}, "comment");
   int err = 0;
   EXPECT_FALSE(SaveVariableTableFile(file.string(), big, err));
   EXPECT_EQ(SaveErrorText(err), "Disk full.");
