@@ -25,11 +25,10 @@ constexpr const char* kLineEnd = "\r\n";
 std::string Hex4(std::uint32_t value) {
   std::string digits;
   do {
-    digits.insert(digits.begin(), "0123456789ABCDEF"[value & 0xF]);
+    digits += "0123456789ABCDEF"[value & 0xF];
     value >>= 4;
-  } while (value != 0);
-  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
-  return "0x" + digits;
+  } while (value != 0 || digits.size() < 4);
+  return "0x" + std::string(digits.rbegin(), digits.rend());
 }
 
 std::string Joined(const std::vector<std::string>& parts, std::size_t from, std::string_view separator) {

@@ -92,12 +92,12 @@ std::string ComposeHelpUrl(const std::string& file, const std::string& topic, co
     path = cleanFile;
   } else {
     cleanTopic = ReplaceAll(cleanTopic, "\\", "/");
-    if (cleanTopic[0] != '/') cleanTopic.insert(0, "/");
+    if (cleanTopic[0] != '/') cleanTopic = "/" + cleanTopic;
     path = cleanFile.empty() ? cleanTopic : cleanFile + "::" + cleanTopic;
   }
   if (!cleanWindow.empty()) path += ">" + cleanWindow;
-  if (prefixKind == 1) path.insert(0, helptext::kPrefixMkMsitStore);
-  if (prefixKind == 2) path.insert(0, helptext::kPrefixMsIts);
+  if (prefixKind == 1) path = std::string(helptext::kPrefixMkMsitStore) + path;
+  if (prefixKind == 2) path = std::string(helptext::kPrefixMsIts) + path;
   return path;
 }
 

@@ -21,9 +21,8 @@ std::uint32_t Word(std::string_view bytes, std::size_t at) {
 }  // namespace
 
 std::string ObjectName(std::string_view name) {
-  std::string object(name);
-  if (object.empty() || object[0] != '/') object.insert(0, "/");
-  return object;
+  if (!name.empty() && name[0] == '/') return std::string(name);
+  return "/" + std::string(name);
 }
 
 bool ParseContextMap(std::string_view ivb, std::string_view strings, TContextMap& map) {

@@ -39,7 +39,7 @@ THelpUrl SplitHelpUrl(std::string_view url) {
     for (char& c : parts.topic) {
       if (c == '\\') c = '/';
     }
-    if (!parts.topic.empty() && parts.topic[0] != '/') parts.topic.insert(0, "/");
+    if (!parts.topic.empty() && parts.topic[0] != '/') parts.topic = "/" + parts.topic;
   }
   parts.file = std::string(url);
   return parts;
