@@ -2,15 +2,36 @@
 # Installs the Debian packages that building, running and testing need.
 # Only packages that are missing are installed; a machine that has them all
 # is left alone, so the script is cheap to call before every build.
+#
+#   install-deps.sh           what the Linux build, run and tests need
+#   install-deps.sh windows   what the Windows cross build and its run under
+#                             Wine need
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build make
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev
-  libchm-dev fp-utils-3.2.2 mount
-  fonts-dejavu-core xvfb locales
-)
+case "${1:-}" in
+  "")
+    packages=(
+      g++ cmake ninja-build make
+      libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-base-dev qt6-svg-dev
+      libchm-dev fp-utils-3.2.2 mount
+      fonts-dejavu-core xvfb locales
+    )
+    ;;
+  windows)
+    # googletest brings the test framework's sources, built by the cross
+    # compiler; Wine runs the result; Xvfb gives Wine's windows a display.
+    packages=(
+      cmake ninja-build make
+      g++-mingw-w64-x86-64 googletest
+      wine wine64 xvfb xauth
+    )
+    ;;
+  *)
+    echo "usage: install-deps.sh [windows]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
