@@ -1,13 +1,21 @@
 #include "Platform.h"
 
+#ifdef _WIN32
+#include "WindowsPlatform.h"
+#else
 #include "LinuxPlatform.h"
+#endif
 
 namespace veltaro {
 
 namespace {
 
 TPlatform& SystemPlatform() {
+#ifdef _WIN32
+  static TWindowsPlatform platform;
+#else
   static TLinuxPlatform platform;
+#endif
   return platform;
 }
 
