@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "Trig.h"
+
 namespace veltaro {
 
 bool DegMode = false;
@@ -144,8 +146,8 @@ bool ComplexExp(TComplex z, TComplex& r) {
   if (!Finite(m)) return false;
   long double c = 0.0L, s = 0.0L;
   if (std::fabs(static_cast<long double>(y)) < kTrigLimit) {
-    c = std::cos(static_cast<long double>(y));
-    s = std::sin(static_cast<long double>(y));
+    c = Cosine(static_cast<long double>(y));
+    s = Sine(static_cast<long double>(y));
   }
   TComplex out;
   if (!StoreComplex(m * c, m * s, out)) return false;

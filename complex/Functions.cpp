@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "Trig.h"
+
 namespace veltaro {
 
 namespace {
@@ -62,7 +64,7 @@ bool ComplexSin(TComplex z, TComplex& r) {
   if (z.im == 0.0) {
     long double x;
     if (!RealAngle(z.re, x)) return false;
-    const long double s = std::fabs(x) < kTrigLimit ? std::sin(x) : 0.0L;
+    const long double s = std::fabs(x) < kTrigLimit ? Sine(x) : 0.0L;
     TComplex v;
     if (!StoreDouble(s, v.re)) return false;
     return Finish(v, r);
@@ -81,7 +83,7 @@ bool ComplexCos(TComplex z, TComplex& r) {
   if (z.im == 0.0) {
     long double x;
     if (!RealAngle(z.re, x)) return false;
-    const long double c = std::fabs(x) < kTrigLimit ? std::cos(x) : 0.0L;
+    const long double c = std::fabs(x) < kTrigLimit ? Cosine(x) : 0.0L;
     TComplex v;
     if (!StoreDouble(c, v.re)) return false;
     return Finish(v, r);
