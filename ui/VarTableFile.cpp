@@ -2,7 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <charconv>
@@ -126,7 +137,12 @@ double ReadNumber(std::string_view token) {
 
 int WriteAllToDescriptor(int fd, const char* data, std::size_t size) {
   while (size > 0) {
+#ifdef _WIN32
+    constexpr std::size_t kMaxChunk = 1u << 30;
+    const int n = ::_write(fd, data, static_cast<unsigned>(size < kMaxChunk ? size : kMaxChunk));
+#else
     const ssize_t n = ::write(fd, data, size);
+#endif
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -145,6 +161,46 @@ std::string ResolvedTarget(const std::string& fileName) {
   const std::filesystem::path real = std::filesystem::weakly_canonical(fileName, ec);
   return ec ? fileName : real.string();
 }
+
+#ifdef _WIN32
+// The C library error number of the same meaning as a system error code.
+int ErrorNumberOf(DWORD code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    default:
+      return EIO;
+  }
+}
+
+// A new file beside target, opened for writing; -1 with errno set when none
+// can be made.
+int CreateFileBeside(const std::string& target, std::string& temp) {
+  const unsigned long process = ::GetCurrentProcessId();
+  const unsigned long tick = ::GetTickCount();
+  for (unsigned long attempt = 0; attempt < 100; ++attempt) {
+    temp = target + "." + std::to_string(process) + "-" + std::to_string(tick + attempt) + ".tmp";
+    const int fd = ::_open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                           _S_IREAD | _S_IWRITE);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+#endif
 
 }  // namespace
 
@@ -203,6 +259,62 @@ std::string VariableTableText(const TVarTable& table) {
   return text;
 }
 
+#ifdef _WIN32
+bool SaveFileAtomically(const std::string& fileName, const std::string& contents, int& errorNumber,
+                        TWriteFunction write) {
+  errorNumber = 0;
+  const std::string target = ResolvedTarget(fileName);
+
+  // A file that exists but may not be written (read-only, or locked by
+  // another program) stays as it is.
+  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      errorNumber = EISDIR;
+      return false;
+    }
+    // The system refuses to write a read-only file to everyone, and so does
+    // the save, also where an emulation would let an administrator through.
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      errorNumber = EACCES;
+      return false;
+    }
+    const HANDLE probe = ::CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      errorNumber = ErrorNumberOf(::GetLastError());
+      return false;
+    }
+    ::CloseHandle(probe);
+  }
+
+  std::string temp;
+  const int fd = CreateFileBeside(target, temp);
+  if (fd < 0) {
+    errorNumber = errno;
+    return false;
+  }
+  int err = write(fd, contents.data(), contents.size());
+  if (err == 0 && ::_commit(fd) != 0) err = errno;
+  if (::_close(fd) != 0 && err == 0) err = errno;
+  // The new file takes the old one's place in one step, on the disk before
+  // the call returns.
+  if (err == 0 && !::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    err = ErrorNumberOf(::GetLastError());
+  }
+  if (err != 0) {
+    ::_unlink(temp.c_str());
+    errorNumber = err;
+    return false;
+  }
+  // The old file's hidden and system marks stay with the name.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept) != 0) {
+    ::SetFileAttributesA(target.c_str(), attributes & (kKept | FILE_ATTRIBUTE_ARCHIVE));
+  }
+  return true;
+}
+#else
 bool SaveFileAtomically(const std::string& fileName, const std::string& contents, int& errorNumber,
                         TWriteFunction write) {
   errorNumber = 0;
@@ -247,6 +359,7 @@ bool SaveFileAtomically(const std::string& fileName, const std::string& contents
   }
   return true;
 }
+#endif
 
 bool SaveVariableTableFile(const std::string& fileName, const TVarTable& table, int& errorNumber) {
   return SaveFileAtomically(fileName, VariableTableText(table), errorNumber, WriteAllToDescriptor);
@@ -259,7 +372,9 @@ std::string SaveErrorText(int errorNumber) {
     case EROFS:
       return std::string(text::kFileAccessDenied);
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return std::string(text::kDiskFull);
     default:
       return std::string(text::kIoErrorPrefix) + std::to_string(errorNumber) + ".";

@@ -1,8 +1,19 @@
 #include "VarTableFile.h"
 
+#ifdef _WIN32
+#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -31,8 +42,16 @@ void WriteAll(const fs::path& p, const std::string& s) {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = fs::temp_directory_path() / ("veltaro-vlt-" + std::to_string(seed()));
+      if (fs::create_directory(path_)) break;
+    }
+#else
     std::string tmpl = (fs::temp_directory_path() / "veltaro-vlt-XXXXXX").string();
     path_ = ::mkdtemp(tmpl.data());
+#endif
   }
   ~TempDir() {
     std::error_code ec;
@@ -168,6 +187,21 @@ TEST(VariableTableFile, LoadOfWhatCannotBeReadGivesAnEmptyTable) {
   }
 }
 
+#ifdef _WIN32
+TEST(VariableTableFile, SaveKeepsTheHiddenMark) {
+  TempDir dir;
+  const fs::path file = dir.path() / "hidden.vlt";
+  WriteAll(file, "old");
+  ASSERT_TRUE(::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  int err = 0;
+  ASSERT_TRUE(SaveVariableTableFile(file.string(), ExampleTable(), err));
+  EXPECT_EQ(ReadAll(file), kExampleText);
+  const DWORD attributes = ::GetFileAttributesA(file.string().c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+#else
 TEST(VariableTableFile, SaveKeepsModeAndSymbolicLinks) {
   TempDir dir;
   const fs::path real = dir.path() / "real.vlt";
@@ -183,10 +217,15 @@ TEST(VariableTableFile, SaveKeepsModeAndSymbolicLinks) {
   ASSERT_EQ(::stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
+#endif
 
 // A writer that puts half the bytes down and then fails as a full disk does.
 int HalfThenDiskFull(int fd, const char* data, std::size_t size) {
+#ifdef _WIN32
+  if (::_write(fd, data, static_cast<unsigned>(size / 2)) < 0) return errno;
+#else
   if (::write(fd, data, size / 2) < 0) return errno;
+#endif
   return ENOSPC;
 }
 
@@ -202,6 +241,7 @@ TEST(VariableTableFile, FailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
+#ifndef _WIN32
 // A small file system of its own, mounted for one test; needs root.
 class SmallMount {
  public:
@@ -238,6 +278,38 @@ TEST(VariableTableFile, FullDiskLeavesTheOldFileAsItWas) {
   EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
 }
 
+#endif
+
+#ifdef _WIN32
+TEST(VariableTableFile, ReadOnlyTargetFailsWithAccessDenied) {
+  TempDir dir;
+  const fs::path file = dir.path() / "t.vlt";
+  WriteAll(file, kExampleText);
+  ASSERT_TRUE(::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_READONLY));
+  int err = 0;
+  EXPECT_FALSE(SaveVariableTableFile(file.string(), TVarTable{}, err));
+  EXPECT_EQ(err, EACCES);
+  EXPECT_EQ(SaveErrorText(err), "File access denied.");
+  EXPECT_EQ(ReadAll(file), kExampleText);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  ::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(VariableTableFile, FileOpenElsewhereWithoutSharingStaysAsItWas) {
+  TempDir dir;
+  const fs::path file = dir.path() / "t.vlt";
+  WriteAll(file, kExampleText);
+  const HANDLE held = ::CreateFileA(file.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  int err = 0;
+  EXPECT_FALSE(SaveVariableTableFile(file.string(), TVarTable{}, err));
+  EXPECT_EQ(SaveErrorText(err), "File access denied.");
+  ::CloseHandle(held);
+  EXPECT_EQ(ReadAll(file), kExampleText);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+#else
 TEST(VariableTableFile, ReadOnlyTargetFailsWithAccessDenied) {
   TempDir dir;
   const fs::path where = dir.path() / "ro";
@@ -260,13 +332,16 @@ TEST(VariableTableFile, ReadOnlyTargetFailsWithAccessDenied) {
   EXPECT_EQ(SaveErrorText(err), "File access denied.");
   EXPECT_EQ(ReadAll(file), kExampleText);
 }
+#endif
 
 TEST(SaveErrorText, SystemDescriptions) {
   EXPECT_EQ(SaveErrorText(EACCES), "File access denied.");
   EXPECT_EQ(SaveErrorText(EPERM), "File access denied.");
   EXPECT_EQ(SaveErrorText(EROFS), "File access denied.");
   EXPECT_EQ(SaveErrorText(ENOSPC), "Disk full.");
+#ifdef EDQUOT
   EXPECT_EQ(SaveErrorText(EDQUOT), "Disk full.");
+#endif
   EXPECT_EQ(SaveErrorText(EIO), "I/O error 5.");
   EXPECT_EQ(SaveErrorText(ENOENT), "I/O error 2.");
 }
