@@ -87,6 +87,13 @@ TEST(FormatComplex, LayoutOfRealAndImaginaryParts) {
 
 // Finds or builds a locale whose decimal separator is a comma.
 bool UseCommaLocale() {
+#ifdef _WIN32
+  // The system's own names of a German locale.
+  for (const char* n : {"de-DE", "German_Germany.1252", "German"}) {
+    if (std::setlocale(LC_ALL, n) != nullptr) return true;
+  }
+  return false;
+#else
   const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"};
   for (const char* n : names) {
     if (std::setlocale(LC_ALL, n) != nullptr) return true;
@@ -97,6 +104,7 @@ bool UseCommaLocale() {
   if (std::system(cmd.c_str()) != 0 && !std::filesystem::exists(dir / "de_DE.UTF-8")) return false;
   setenv("LOCPATH", dir.c_str(), 1);
   return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+#endif
 }
 
 TEST(FormatReal, PointWhateverTheLocale) {

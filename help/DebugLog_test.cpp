@@ -7,7 +7,11 @@
 #include <iterator>
 
 #include "HelpFixture.h"
+#ifdef _WIN32
+#include "WindowsPlatform.h"
+#else
 #include "LinuxPlatform.h"
+#endif
 
 namespace veltaro {
 namespace {
@@ -345,7 +349,11 @@ class PlantedLinks : public ::testing::Test {
 
   std::filesystem::path dir;
   std::string victim;
+#ifdef _WIN32
+  TWindowsPlatform platform;
+#else
   TLinuxPlatform platform;
+#endif
   TPlatform* previous = nullptr;
 };
 
