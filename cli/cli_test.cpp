@@ -1,8 +1,18 @@
 // veltaro-calc as a process: arguments, standard input, exit statuses and
 // the files it writes.
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -37,14 +47,95 @@ void WriteFile(const fs::path& p, const std::string& s) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+      dir_ = fs::temp_directory_path() /
+             ("veltaro-cli-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(attempt));
+      if (fs::create_directory(dir_)) break;
+    }
+#else
     std::string tmpl = (fs::temp_directory_path() / "veltaro-cli-XXXXXX").string();
     dir_ = ::mkdtemp(tmpl.data());
+#endif
   }
   void TearDown() override {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
 
+#ifdef _WIN32
+  // The program beside this test program.
+  static std::string Program() {
+    char buffer[32768] = {};
+    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return (fs::path(std::string(buffer, n)).parent_path() / "veltaro-calc.exe").string();
+  }
+
+  // One argument of a command line, quoted as the run-time library splits it.
+  static std::string Quoted(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+    std::string quoted = "\"";
+    std::size_t slashes = 0;
+    for (const char c : argument) {
+      if (c == '\\') {
+        ++slashes;
+        continue;
+      }
+      quoted.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+      slashes = 0;
+      quoted += c;
+    }
+    quoted.append(slashes * 2, '\\');
+    return quoted + "\"";
+  }
+
+  // A line end written by the program in the system's text form (CR LF) is
+  // the same line end.
+  static std::string WithLineFeeds(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+      out += text[i];
+    }
+    return out;
+  }
+
+  // Runs veltaro-calc with args, input on standard input.
+  Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
+    WriteFile(in, input);
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const HANDLE fdIn = ::CreateFileA(in.string().c_str(), GENERIC_READ, share, &inherit, OPEN_EXISTING, 0, nullptr);
+    const HANDLE fdOut = ::CreateFileA(out.string().c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE fdErr = ::CreateFileA(err.string().c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const std::string program = Program();
+    std::string line = Quoted(program);
+    for (const std::string& a : args) line += " " + Quoted(a);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = fdIn;
+    startup.hStdOutput = fdOut;
+    startup.hStdError = fdErr;
+    PROCESS_INFORMATION process{};
+    Outcome o;
+    if (::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                         &process)) {
+      ::WaitForSingleObject(process.hProcess, INFINITE);
+      DWORD code = 0;
+      if (::GetExitCodeProcess(process.hProcess, &code)) o.status = static_cast<int>(code);
+      ::CloseHandle(process.hThread);
+      ::CloseHandle(process.hProcess);
+    }
+    for (const HANDLE h : {fdIn, fdOut, fdErr}) {
+      if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    }
+    o.out = WithLineFeeds(ReadFile(out));
+    o.err = WithLineFeeds(ReadFile(err));
+    return o;
+  }
+#else
   // Runs veltaro-calc with args, input on standard input.
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
     const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
@@ -74,6 +165,7 @@ class CliTest : public ::testing::Test {
     o.err = ReadFile(err);
     return o;
   }
+#endif
 
   fs::path dir_;
 };

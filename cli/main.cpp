@@ -1,6 +1,10 @@
 // veltaro-calc: every term on the command line, or every line of standard
 // input, gives the results line that the window's Calculate would append.
 #include <cstdio>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -201,6 +205,12 @@ void ForEachInputLine(Fn&& fn) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Input lines are read as bytes, so that a carriage return and a byte 26
+  // reach the line rules as they stand; results lines end as the system's
+  // text files do (CR LF).
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
   TArguments args;
   const int status = ParseArguments(argc, argv, args);
   if (status >= 0) return status;
