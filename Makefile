@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`.
-.PHONY: run test deps build-release build-asan bench clean
+.PHONY: run test test-windows deps build-release build-asan bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,6 +18,10 @@ run: build-release
 test: build-release build-asan
 	ctest --preset release
 	ctest --preset asan
+
+# The Windows build of everything without Qt, tested under Wine.
+test-windows:
+	@bash scripts/test-windows.sh
 
 bench: build-release
 	@for b in build/release/bench/bench_*; do "$$b"; done

@@ -20,11 +20,13 @@ case "${1:-}" in
     ;;
   windows)
     # googletest brings the test framework's sources, built by the cross
-    # compiler; Wine runs the result; Xvfb gives Wine's windows a display.
+    # compiler; Wine runs the result; Xvfb gives Wine's windows a display;
+    # the help file is compiled on this machine with the Linux tools.
     packages=(
       cmake ninja-build make
       g++-mingw-w64-x86-64 googletest
       wine wine64 xvfb xauth
+      g++ libgtest-dev libchm-dev fp-utils-3.2.2 mount
     )
     ;;
   *)

@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# Builds the Windows programs with MinGW-w64 and tests them under Wine:
+#   1. installs what is missing (install-deps.sh windows);
+#   2. cross-builds the windows preset into build/windows, and on this machine
+#      the help file veltaro.chm and the Linux veltaro-calc for comparison;
+#   3. under one virtual display, in a fresh Wine prefix inside the build
+#      folder: the unit tests, veltaro-calc.exe against the Linux program over
+#      every term of cli/golden.tsv, and the help support against Wine's own
+#      registry, viewer and version resources.
+# Prints the versions and release names read, and the time the Wine run took.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/build/windows
+host=$build/host
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+
+wine_run() { "$root/scripts/wine-run.sh" "$@"; }
+# The Wine server of the prefix (a Unix program beside Wine's loader).
+wine_server() {
+  local server
+  for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
+    if [ -n "$server" ] && [ -x "$server" ]; then
+      "$server" "$@"
+      return
+    fi
+  done
+}
+
+# The part that runs under the display: everything that starts Wine.
+if [ "${1:-}" = "--under-display" ]; then
+  failed=()
+  started=$(date +%s)
+  wine_server -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  wine_run wineboot --init >/dev/null 2>&1
+  # A crashing program ends with its backtrace instead of a dialog that
+  # waits for a click.
+  wine_run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine_server -w
+  echo "Wine prefix created in $(( $(date +%s) - started )) s: $WINEPREFIX ($(wine_run --version 2>/dev/null || echo 'Wine'))"
+
+  echo "== Unit tests under Wine"
+  # These cases of help_test give the scripted platform paths spelt with "/"
+  # and expect "/" in what the help support composes, which on Windows joins
+  # with "\"; or they plant symbolic links. The help support meets the real
+  # system in windows_help_test instead.
+  help_linux_paths=$(tr '\n' ':' <<'LIST'
+HelpTest.ALeadingSystemRootPlaceholderBecomesTheWindowsDirectory
+HelpTest.SystemDirectoriesLoseOneTrailingSeparator
+HelpTest.TheViewerIsLocatedAsRegisteredOrInTheSystemDirectory
+HelpTest.LoadingTriesTheBareNameThenTheLocatedFile
+HelpTest.LoadingTwiceLoadsOnceAndUnloadingClearsBothSlots
+HelpTest.HtmlHelpReleaseNamesFromTheViewersVersion
+HelpTest.BrowserVersionsOfEarlyReleasesMoveTheirBuildOutOfTheRevision
+HelpTest.BrowserReleaseNamesFromTheAdjustedVersion
+HelpTest.TheStartUpStepsFillTheVersionState
+HelpTest.TheDebugSwitchIsAMarkerFileOrTheFirstDebugArgument
+HelpTest.LogLinesAreOrdinaryMarkedOrSeparators
+HelpTest.EntriesAppendAndDebugLinesNeedTheLogEnabled
+HelpTest.MessageAndLogShowsAlwaysAndLogsTheTextOnceFormatted
+HelpTest.CreationFallsBackToTheTemporaryDirectory
+HelpTest.TheOldLogGoesAtEveryStartEvenWithDebugModeOff
+HelpTest.TheProbeFileIsNeverCreatedOverAnExistingOne
+HelpTest.TheTemporaryDirectoryOrTheFallback
+HelpStrings.FileNameParts
+HookTest.CreationInstallsTheHookAndDestructionRestoresThePreviousHandler
+HookTest.DestructionClosesViewerWindowsOnlyForTheViewerLibrary
+HookTest.AContextRequestCallsTheViewerAndRaisesItsWindow
+HookTest.EveryRequestWritesItsDebugLines
+HookTest.APopUpRequestOpensTheTopicUnlessItHasItsOwnHandler
+HookTest.ThePreviousHandlerIsAskedFirstOnlyWhenChained
+HookTest.WithoutHtmlHelpNothingIsCalledWhateverTheHostKind
+HookTest.AVersionedViewerThatDidNotLoadIsNeverCalled
+HookTest.ExternalViewerProgramsStartWithTheirCommandLines
+HookTest.AFailedProgramStartIsReportedButIsNoResultCode
+HelpChecksTest.TheHelpFileLiesBesideTheProgram
+HelpChecksTest.WithEverythingInPlaceNothingIsShownAndTheHookIsInstalled
+HelpChecksTest.AMissingHelpFileComesBeforeAMissingViewerAndTheHookStillComes
+HelpChecksTest.TheViewerMustBeLoadedAndAtLeastVersion4Point73
+HelpStartTest.TheHeaderRowsByteForByte
+HelpStartTest.TheHeaderOnLinuxWithoutViewerBrowserOrArguments
+HelpStartTest.PathsLogDirectoryAndSwitchAreSettledAtStart
+PlantedLinks.TheLogNeverWritesThroughALinkAtItsName
+PlantedLinks.TheProbeIsNeverCreatedOverALinkOrAFile
+LIST
+)
+  help_linux_paths=${help_linux_paths%:}
+  echo "help_test: $(grep -o ':' <<<":$help_linux_paths" | wc -l) cases with Linux-shaped paths left out (see the script)"
+  for t in complex/complex_test engine/engine_test smartconv/smartconv_test ui/uicore_test \
+           platform/platform_test help/help_test cli/cli_test platform/windows_help_test; do
+    log=$build/$(basename "$t").wine.log
+    t0=$(date +%s)
+    filter=()
+    if [ "$t" = help/help_test ] && [ -n "$help_linux_paths" ]; then filter=("--gtest_filter=-$help_linux_paths"); fi
+    if (cd "$build/$(dirname "$t")" && timeout 900 "$root/scripts/wine-run.sh" "./$(basename "$t").exe" "${filter[@]}") \
+        >"$log" 2>&1; then
+      status=ok
+    else
+      status=FAILED
+      failed+=("$t")
+    fi
+    summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED) +\] [0-9]+ tests?' "$log" | tr '\n' ' ')
+    printf '%-28s %-6s %3ss  %s\n' "$(basename "$t").exe" "$status" "$(( $(date +%s) - t0 ))" "$summary"
+    if [ "$status" = FAILED ]; then grep -E '^\[  FAILED  \]|Failure' "$log" | head -20; fi
+  done
+
+  echo "== veltaro-calc.exe and the Linux veltaro-calc over cli/golden.tsv"
+  compared=0
+  differ=0
+  work=$build/golden
+  rm -rf "$work"
+  mkdir -p "$work"
+  grep -v '^#' cli/golden.tsv | cut -f1 | sort -u >"$work/options"
+  while IFS= read -r options; do
+    awk -F'\t' -v o="$options" '!/^#/ && $1 == o { print $2 }' cli/golden.tsv >"$work/terms"
+    # shellcheck disable=SC2086
+    "$host/cli/veltaro-calc" $options <"$work/terms" >"$work/linux" || true
+    # A CR LF line end of the Windows program is the same line end.
+    # shellcheck disable=SC2086
+    wine_run "$build/cli/veltaro-calc.exe" $options <"$work/terms" | sed 's/\r$//' >"$work/windows" || true
+    compared=$(( compared + $(wc -l <"$work/terms") ))
+    if ! diff -u "$work/linux" "$work/windows" >"$work/diff"; then
+      differ=$(( differ + 1 ))
+      echo "options '$options':"
+      cat "$work/diff"
+    fi
+  done <"$work/options"
+  if [ "$differ" -eq 0 ]; then
+    echo "$compared terms: identical results lines"
+  else
+    failed+=("veltaro-calc.exe over golden.tsv")
+  fi
+
+  echo "== Help support against Wine's services"
+  (cd "$build/platform" && wine_run ./windows_help_test.exe) 2>/dev/null |
+    grep -E '^(LocateViewer|LoadViewer|viewer |browser |HtmlHelpA)|^(Log File|Operating System|_hh|_ie)' || true
+
+  wine_server -w || true
+  echo "Wine run took $(( $(date +%s) - started )) s"
+  if [ ${#failed[@]} -ne 0 ]; then
+    echo "FAILED: ${failed[*]}"
+    exit 1
+  fi
+  echo "All Windows checks passed."
+  exit 0
+fi
+
+bash scripts/install-deps.sh windows
+
+echo "== Cross build (build/windows)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+echo "== Help file and Linux veltaro-calc on this machine (build/windows/host)"
+cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTARO_WITH_UI=OFF -DVELTARO_WITH_BENCH=OFF >/dev/null
+cmake --build "$host" -j 2 --target veltaro_helpfile veltaro-calc
+# The help file beside the program that asks the viewer for it.
+cp "$host/ui/veltaro.chm" "$build/platform/veltaro.chm"
+
+xvfb-run -a --server-args="-screen 0 1280x1024x24" bash "$0" --under-display
