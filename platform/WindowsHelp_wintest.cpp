@@ -154,6 +154,18 @@ TEST_F(HelpOnWindows, VersionsAndReleaseNamesOfTheViewerAndTheBrowser) {
               _hhFriendlyVerStr.c_str(), browserFile.c_str(), _ieVerStr.c_str(), _ieFriendlyVerStr.c_str());
 }
 
+TEST_F(HelpOnWindows, OurOwnProgramCarriesItsVersion) {
+  const std::string calc = fs::weakly_canonical(fs::path(ModuleDirectory()) / ".." / "cli" / "veltaro-calc.exe").string();
+  ASSERT_TRUE(fs::exists(calc)) << calc;
+  EXPECT_EQ(FileVersionText(calc), SystemFileVersion(calc));
+  EXPECT_EQ(FileVersionText(calc).rfind("1.", 0), 0u) << FileVersionText(calc);
+  // A program without a version resource has none.
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, sizeof self);
+  EXPECT_EQ(FileVersionText(self), "");
+  std::printf("%s %s\n", calc.c_str(), FileVersionText(calc).c_str());
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

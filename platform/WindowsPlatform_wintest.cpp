@@ -15,11 +15,15 @@
 #undef LoadLibrary
 #undef MessageBox
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace veltaro {
 namespace {
@@ -243,6 +247,41 @@ TEST(WindowsPlatform, TheDesktopAndTheToolkit) {
   toolkit.BringToForeground(nullptr);
   toolkit.BringToForeground(reinterpret_cast<TWindowHandle>(std::uintptr_t{0x1234}));
   platform.YieldTimeSlice();
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM texts) {
+  char text[512] = {};
+  ::GetWindowTextA(child, text, sizeof text);
+  reinterpret_cast<std::vector<std::string>*>(texts)->push_back(text);
+  return TRUE;
+}
+
+// The system's own message box, answered by a helper that presses its OK
+// button as soon as it appears, so that nothing waits for a click.
+TEST(WindowsPlatform, MessageBoxesShowTheirTextAndAreAnsweredWithOk) {
+  TWin32Toolkit toolkit("Veltaro");
+  const std::string caption = "Veltaro " + std::to_string(::GetCurrentProcessId());
+  const std::string text = "Help file not found.";
+  std::atomic<bool> shown{false};
+  std::atomic<bool> done{false};
+  std::vector<std::string> texts;
+  std::thread answer([&] {
+    for (int i = 0; i < 500 && !done; ++i) {
+      if (const HWND box = ::FindWindowA(nullptr, caption.c_str())) {
+        ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
+        shown = true;
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      ::Sleep(20);
+    }
+  });
+  toolkit.MessageBox(caption, text, TMessageIcon::Exclamation);
+  done = true;
+  answer.join();
+  if (!shown) GTEST_SKIP() << "no window can be shown here (no display)";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "OK"), texts.end());
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ LIST
 
   echo "== Help support against Wine's services"
   (cd "$build/platform" && wine_run ./windows_help_test.exe) 2>/dev/null |
-    grep -E '^(LocateViewer|LoadViewer|viewer |browser |HtmlHelpA)|^(Log File|Operating System|_hh|_ie)' || true
+    grep -E '^(LocateViewer|LoadViewer|viewer |browser |HtmlHelpA)|veltaro-calc\.exe [0-9]|^(Log File|Operating System|_hh|_ie)' || true
 
   wine_server -w || true
   echo "Wine run took $(( $(date +%s) - started )) s"
