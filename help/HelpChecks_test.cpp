@@ -6,6 +6,7 @@ namespace veltaro {
 namespace {
 
 using testing_support::HelpTest;
+using testing_support::Native;
 
 struct TShownBox {
   TMessageIcon icon;
@@ -28,28 +29,28 @@ class HelpChecksTest : public HelpTest {
 };
 
 TEST_F(HelpChecksTest, TheHelpFileLiesBesideTheProgram) {
-  fake.moduleFileName = "/opt/my prog/veltaro";
-  EXPECT_EQ(HelpFilePath(), "/opt/my prog/veltaro.chm");
-  fake.moduleFileName = "/veltaro";
-  EXPECT_EQ(HelpFilePath(), "/veltaro.chm");
+  fake.moduleFileName = Native("/opt/my prog/veltaro");
+  EXPECT_EQ(HelpFilePath(), Native("/opt/my prog/veltaro.chm"));
+  fake.moduleFileName = Native("/veltaro");
+  EXPECT_EQ(HelpFilePath(), Native("/veltaro.chm"));
 }
 
 TEST_F(HelpChecksTest, WithEverythingInPlaceNothingIsShownAndTheHookIsInstalled) {
-  fake.files["/prog/veltaro.chm"] = "";
+  fake.files[Native("/prog/veltaro.chm")] = "";
   InstallViewer();
   LoadViewer();
   ReadHelpVersions();
   Run();
   EXPECT_TRUE(shown.empty());
   ASSERT_NE(MainHelpSystem, nullptr);
-  EXPECT_EQ(MainHelpSystem->helpFile, "/prog/veltaro.chm");
+  EXPECT_EQ(MainHelpSystem->helpFile, Native("/prog/veltaro.chm"));
   EXPECT_EQ(MainHelpSystem->windowName, "");
   EXPECT_EQ(MainHelpSystem->hostKind, 0);
   ASSERT_TRUE(handler);
   bool callHelp = true;
   handler(HELP_CONTEXT, 20, callHelp);
   ASSERT_EQ(fake.viewerCalls.size(), 1u);
-  EXPECT_EQ(fake.viewerCalls[0].file, "/prog/veltaro.chm");
+  EXPECT_EQ(fake.viewerCalls[0].file, Native("/prog/veltaro.chm"));
   EXPECT_EQ(fake.viewerCalls[0].data, 20u);
   MainHelpSystem.reset();
   EXPECT_FALSE(handler);
@@ -60,7 +61,7 @@ TEST_F(HelpChecksTest, AMissingHelpFileComesBeforeAMissingViewerAndTheHookStillC
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].icon, TMessageIcon::Error);
   EXPECT_EQ(shown[0].title, "Error");
-  EXPECT_EQ(shown[0].text, "Help file not found \r/prog/veltaro.chm");
+  EXPECT_EQ(shown[0].text, "Help file not found \r" + Native("/prog/veltaro.chm"));
   EXPECT_EQ(shown[1].icon, TMessageIcon::Information);
   EXPECT_EQ(shown[1].title, "Information");
   EXPECT_EQ(shown[1].text, "This application requires the installation of MS HTML Help 1.2 or higher.");
@@ -82,7 +83,7 @@ TEST_F(HelpChecksTest, TheViewerMustBeLoadedAndAtLeastVersion4Point73) {
       {4, 74, 9273, true, false}, {5, 0, 0, true, false},    {3, 99, 0, true, true},  {0, 0, 0, true, true},
       {5, 2, 3790, false, true},  {4, 73, 8252, false, true},
   };
-  fake.files["/prog/veltaro.chm"] = "";
+  fake.files[Native("/prog/veltaro.chm")] = "";
   for (const auto& row : rows) {
     testing_support::ResetHelpState();
     fake.libraries.clear();

@@ -8,6 +8,7 @@ namespace veltaro {
 namespace {
 
 using testing_support::HelpTest;
+using testing_support::Native;
 
 // The application's help entry, as the window's would be.
 struct TEntry {
@@ -37,7 +38,7 @@ class HookTest : public HelpTest {
   }
   std::unique_ptr<THookHelpSystem> NewHook(std::uint8_t hostKind = 0, const std::string& file = "/prog/veltaro.chm") {
     auto hook = std::make_unique<THookHelpSystem>(file, "", hostKind, entry.Installer());
-    fake.files.erase("/prog/HHDebug.txt");
+    fake.files.erase(Native("/prog/HHDebug.txt"));
     return hook;
   }
   TEntry entry;
@@ -142,7 +143,7 @@ TEST_F(HookTest, CreationInstallsTheHookAndDestructionRestoresThePreviousHandler
   EXPECT_TRUE(entry.Ask(HELP_QUIT, 0, callHelp));
   EXPECT_EQ(previousCalls, 0);
   fake.calls.clear();
-  fake.files.erase("/prog/HHDebug.txt");
+  fake.files.erase(Native("/prog/HHDebug.txt"));
   hook.reset();
   EXPECT_EQ(fake.calls, (std::vector<std::string>{"HtmlHelpA 18", "Yield"}));
   ASSERT_EQ(fake.viewerCalls.size(), 1u);
@@ -213,14 +214,14 @@ TEST_F(HookTest, EveryRequestWritesItsDebugLines) {
   };
   EXPECT_EQ(LogLines(), expected);
 
-  fake.files.erase("/prog/HHDebug.txt");
+  fake.files.erase(Native("/prog/HHDebug.txt"));
   entry.Ask(6, 77, callHelp);
   EXPECT_EQ(LogLines(), std::vector<std::string>{"12:34:56   THookHelpSystem.HelpHook(6 (?\?), 77)"});
 
   helpLog->enabled = false;
-  fake.files.erase("/prog/HHDebug.txt");
+  fake.files.erase(Native("/prog/HHDebug.txt"));
   entry.Ask(HELP_CONTEXT, 1, callHelp);
-  EXPECT_FALSE(fake.FileExists("/prog/HHDebug.txt"));
+  EXPECT_FALSE(fake.FileExists(Native("/prog/HHDebug.txt")));
 }
 
 TEST_F(HookTest, OtherCommandsAreLeftToTheToolkit) {
@@ -294,8 +295,8 @@ TEST_F(HookTest, ThePreviousHandlerIsAskedFirstOnlyWhenChained) {
 }
 
 TEST_F(HookTest, WithoutHtmlHelpNothingIsCalledWhateverTheHostKind) {
-  fake.files["/win/KeyHH.EXE"] = "";
-  fake.files["/win/HH.EXE"] = "";
+  fake.files[Native("/win/KeyHH.EXE")] = "";
+  fake.files[Native("/win/HH.EXE")] = "";
   _hhInstalled = false;
   for (const std::uint8_t hostKind : {0, 1, 2, 3}) {
     auto hook = NewHook(hostKind);
@@ -320,7 +321,7 @@ TEST_F(HookTest, AVersionedViewerThatDidNotLoadIsNeverCalled) {
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text, "The HTML Help viewer library could not be loaded.");
 
-  fake.libraries["/sys32/hhctrl.ocx"].hasEntry = false;
+  fake.libraries[Native("/sys32/hhctrl.ocx")].hasEntry = false;
   LoadViewer();
   ASSERT_NE(viewerLibrary, nullptr);
   EXPECT_EQ(hook->OpenTopic(1), kViewerNotLoaded);
@@ -337,19 +338,19 @@ TEST_F(HookTest, ExternalViewerProgramsStartWithTheirCommandLines) {
     std::string call;
     const char* message;
   } rows[] = {
-      {1, true, 0, "ShellOpen /win/KeyHH.EXE | -win -#mapid 20 /my dir/veltaro.chm | 10 | owner", nullptr},
-      {2, true, 0, "ShellOpen /win/HH.EXE | -mapid 20 mk:@MSITStore:/my dir/veltaro.chm | 10 | owner", nullptr},
+      {1, true, 0, "ShellOpen " + Native("/win/KeyHH.EXE") + " | -win -#mapid 20 /my dir/veltaro.chm | 10 | owner", nullptr},
+      {2, true, 0, "ShellOpen " + Native("/win/HH.EXE") + " | -mapid 20 mk:@MSITStore:/my dir/veltaro.chm | 10 | owner", nullptr},
       {1, false, 2, "", "System file KeyHH.EXE was not found in the Windows folder."},
       {2, false, 3, "", "System file HH.EXE was not found in the Windows folder."},
       {3, true, 0, "", nullptr},
       {255, true, 0, "", nullptr},
   };
   for (const auto& row : rows) {
-    fake.files.erase("/win/KeyHH.EXE");
-    fake.files.erase("/win/HH.EXE");
+    fake.files.erase(Native("/win/KeyHH.EXE"));
+    fake.files.erase(Native("/win/HH.EXE"));
     if (row.programPresent) {
-      fake.files["/win/KeyHH.EXE"] = "";
-      fake.files["/win/HH.EXE"] = "";
+      fake.files[Native("/win/KeyHH.EXE")] = "";
+      fake.files[Native("/win/HH.EXE")] = "";
     }
     auto hook = NewHook(row.hostKind, " /my%20dir/veltaro.chm ");
     fake.calls.clear();
@@ -371,14 +372,14 @@ TEST_F(HookTest, ExternalViewerProgramsStartWithTheirCommandLines) {
 }
 
 TEST_F(HookTest, AFailedProgramStartIsReportedButIsNoResultCode) {
-  fake.files["/win/HH.EXE"] = "";
+  fake.files[Native("/win/HH.EXE")] = "";
   fake.shellSucceeds = false;
   fake.shellError = 5;
   auto hook = NewHook(2);
   EXPECT_EQ(hook->OpenTopic(999), kHelpShown);
   ASSERT_EQ(fake.boxes.size(), 1u);
   const std::string text =
-      "Function ShellExecute(/win/HH.EXE, -mapid 999 mk:@MSITStore:/prog/veltaro.chm)\rReturned: [Error:5] Access "
+      "Function ShellExecute(" + Native("/win/HH.EXE") + ", -mapid 999 mk:@MSITStore:/prog/veltaro.chm)\rReturned: [Error:5] Access "
       "Denied";
   EXPECT_EQ(fake.boxes[0].text, text);
   EXPECT_EQ(fake.boxes[0].caption, "Veltaro");

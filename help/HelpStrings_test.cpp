@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "HelpFixture.h"
+
 namespace veltaro {
 namespace {
+
+using testing_support::Native;
 
 TEST(FormatText, PercentSAndPercentDTakeTheArgumentsInOrder) {
   const struct {
@@ -71,15 +75,15 @@ TEST(HelpStrings, FileNameParts) {
       {"", "", ""},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ExtractFileDir(row.name), row.dir) << row.name;
-    EXPECT_EQ(ExtractFileName(row.name), row.file) << row.name;
+    EXPECT_EQ(ExtractFileDir(Native(row.name)), Native(row.dir)) << row.name;
+    EXPECT_EQ(ExtractFileName(Native(row.name)), row.file) << row.name;
   }
-  EXPECT_EQ(RemoveTrailingDelimiters("/tmp///"), "/tmp");
-  EXPECT_EQ(RemoveTrailingDelimiters("/"), "/");
+  EXPECT_EQ(RemoveTrailingDelimiters(Native("/tmp///")), Native("/tmp"));
+  EXPECT_EQ(RemoveTrailingDelimiters(Native("/")), Native("/"));
   EXPECT_EQ(RemoveTrailingDelimiters(""), "");
-  EXPECT_EQ(JoinPath("/prog", "x"), "/prog/x");
-  EXPECT_EQ(JoinPath("/prog/", "x"), "/prog/x");
-  EXPECT_EQ(JoinPath("/", "x"), "/x");
+  EXPECT_EQ(JoinPath(Native("/prog"), "x"), Native("/prog/x"));
+  EXPECT_EQ(JoinPath(Native("/prog/"), "x"), Native("/prog/x"));
+  EXPECT_EQ(JoinPath(Native("/"), "x"), Native("/x"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ namespace veltaro {
 namespace {
 
 using testing_support::HelpTest;
+using testing_support::Native;
 using testing_support::Words;
 
 TEST_F(HelpTest, AFilesVersionComesFromItsTwoVersionWords) {
@@ -68,9 +69,9 @@ TEST_F(HelpTest, HtmlHelpReleaseNamesFromTheViewersVersion) {
       {{4, 72, 7322, 0}, "1.0"},       {{4, 72, 7290, 0}, "1.0"},      {{4, 72, 7289, 65535}, "< 1.0"},
       {{0, 0, 0, 0}, "< 1.0"},
   };
-  fake.files["/sys32/hhctrl.ocx"] = "";
+  fake.files[Native("/sys32/hhctrl.ocx")] = "";
   for (const auto& row : rows) {
-    fake.versions["/sys32/hhctrl.ocx"] = Words(row.v.major, row.v.minor, row.v.build, row.v.revision);
+    fake.versions[Native("/sys32/hhctrl.ocx")] = Words(row.v.major, row.v.minor, row.v.build, row.v.revision);
     EXPECT_EQ(HelpViewerFriendlyVersion(), row.name) << VersionText(row.v);
   }
   fake.versions.clear();
@@ -86,9 +87,9 @@ TEST_F(HelpTest, BrowserVersionsOfEarlyReleasesMoveTheirBuildOutOfTheRevision) {
       {{4, 72, 3110, 8}, "4.72.3110.8"},  {{4, 71, 0, 1712}, "4.71.0.1712"}, {{4, 70, 1, 1155}, "4.70.1.1155"},
       {{5, 0, 0, 2014}, "5.0.0.2014"},    {{3, 70, 0, 5}, "3.70.0.5"},       {{4, 70, 0, 0}, "4.70.0.0"},
   };
-  fake.files["/sys32/Shdocvw.dll"] = "";
+  fake.files[Native("/sys32/Shdocvw.dll")] = "";
   for (const auto& row : rows) {
-    fake.versions["/sys32/Shdocvw.dll"] = Words(row.file.major, row.file.minor, row.file.build, row.file.revision);
+    fake.versions[Native("/sys32/Shdocvw.dll")] = Words(row.file.major, row.file.minor, row.file.build, row.file.revision);
     TVersion v;
     std::string text;
     ReadBrowserVersion(v.major, v.minor, v.build, v.revision, text);
@@ -134,9 +135,9 @@ TEST_F(HelpTest, BrowserReleaseNamesFromTheAdjustedVersion) {
       {{4, 40, 0, 307}, "< Internet Explorer 1.0 (Plus!)"},
       {{1, 0, 0, 0}, "< Internet Explorer 1.0 (Plus!)"},
   };
-  fake.files["/sys32/Shdocvw.dll"] = "";
+  fake.files[Native("/sys32/Shdocvw.dll")] = "";
   for (const auto& row : rows) {
-    fake.versions["/sys32/Shdocvw.dll"] = Words(row.file.major, row.file.minor, row.file.build, row.file.revision);
+    fake.versions[Native("/sys32/Shdocvw.dll")] = Words(row.file.major, row.file.minor, row.file.build, row.file.revision);
     EXPECT_EQ(BrowserFriendlyVersion(), row.name) << VersionText(row.file);
   }
   fake.versions.clear();
@@ -145,8 +146,8 @@ TEST_F(HelpTest, BrowserReleaseNamesFromTheAdjustedVersion) {
 
 TEST_F(HelpTest, TheStartUpStepsFillTheVersionState) {
   InstallViewer(4, 74, 9273, 5);
-  fake.files["/sys32/Shdocvw.dll"] = "";
-  fake.versions["/sys32/Shdocvw.dll"] = Words(4, 70, 0, 1215);
+  fake.files[Native("/sys32/Shdocvw.dll")] = "";
+  fake.versions[Native("/sys32/Shdocvw.dll")] = Words(4, 70, 0, 1215);
   ReadHelpVersions();
   EXPECT_TRUE(_hhInstalled);
   EXPECT_EQ(_hhVerStr, "4.74.9273.5");

@@ -6,18 +6,19 @@ namespace veltaro {
 namespace {
 
 using testing_support::HelpTest;
+using testing_support::Native;
 
 constexpr const char* kKey = "CLSID\\{adb880a6-d8ff-11cf-9377-00aa003b7a11}\\InprocServer32";
 
 TEST_F(HelpTest, ALeadingSystemRootPlaceholderBecomesTheWindowsDirectory) {
   const struct {
     const char* path;
-    const char* expected;
+    std::string expected;
   } rows[] = {
-      {"%SystemRoot%\\System32\\hhctrl.ocx", "/win\\System32\\hhctrl.ocx"},
-      {"%SYSTEMROOT%/System32/hhctrl.ocx", "/win/System32/hhctrl.ocx"},
-      {"%systemroot%", "/win"},
-      {"%sYsTeMrOoT%x", "/winx"},
+      {"%SystemRoot%\\System32\\hhctrl.ocx", Native("/win") + "\\System32\\hhctrl.ocx"},
+      {"%SYSTEMROOT%/System32/hhctrl.ocx", Native("/win") + "/System32/hhctrl.ocx"},
+      {"%systemroot%", Native("/win")},
+      {"%sYsTeMrOoT%x", Native("/win") + "x"},
       {"%SystemRoot", "%SystemRoot"},
       {"%SystemRoo%", "%SystemRoo%"},
       {"x%SystemRoot%\\hhctrl.ocx", "x%SystemRoot%\\hhctrl.ocx"},
@@ -26,15 +27,18 @@ TEST_F(HelpTest, ALeadingSystemRootPlaceholderBecomesTheWindowsDirectory) {
       {"", ""},
       {"/usr/lib/hhctrl.ocx", "/usr/lib/hhctrl.ocx"},
   };
-  fake.windowsDirectory = "/win/";
+  fake.windowsDirectory = Native("/win/");
   for (const auto& row : rows) EXPECT_EQ(ExpandSystemRoot(row.path), row.expected) << row.path;
 }
 
 TEST_F(HelpTest, SystemDirectoriesLoseOneTrailingSeparator) {
   const struct {
-    const char* reported;
-    const char* expected;
-  } rows[] = {{"/sys32/", "/sys32"}, {"/sys32", "/sys32"}, {"/sys32//", "/sys32/"}, {"", ""}};
+    std::string reported;
+    std::string expected;
+  } rows[] = {{Native("/sys32/"), Native("/sys32")},
+              {Native("/sys32"), Native("/sys32")},
+              {Native("/sys32//"), Native("/sys32/")},
+              {"", ""}};
   for (const auto& row : rows) {
     fake.systemDirectory = row.reported;
     fake.windowsDirectory = row.reported;
@@ -50,20 +54,20 @@ TEST_F(HelpTest, TheViewerIsLocatedAsRegisteredOrInTheSystemDirectory) {
     bool valuePresent;
     TRegistryValue value;
     bool registeredFileExists;
-    const char* expected;
+    std::string expected;
   } rows[] = {
-      {"no key", false, false, {}, false, "/sys32/hhctrl.ocx"},
-      {"key without value", true, false, {}, false, "/sys32/hhctrl.ocx"},
-      {"empty value", true, true, {TRegistryValueKind::String, ""}, false, "/sys32/hhctrl.ocx"},
+      {"no key", false, false, {}, false, Native("/sys32/hhctrl.ocx")},
+      {"key without value", true, false, {}, false, Native("/sys32/hhctrl.ocx")},
+      {"empty value", true, true, {TRegistryValueKind::String, ""}, false, Native("/sys32/hhctrl.ocx")},
       {"plain string", true, true, {TRegistryValueKind::String, "/opt/hh/hhctrl.ocx"}, true, "/opt/hh/hhctrl.ocx"},
       {"expandable string", true, true, {TRegistryValueKind::ExpandString, "%SystemRoot%/hh/hhctrl.ocx"}, true,
-       "/win/hh/hhctrl.ocx"},
+       Native("/win") + "/hh/hhctrl.ocx"},
       {"plain string with placeholder", true, true, {TRegistryValueKind::String, "%systemroot%/hh/hhctrl.ocx"}, true,
-       "/win/hh/hhctrl.ocx"},
+       Native("/win") + "/hh/hhctrl.ocx"},
       {"registered file missing", true, true, {TRegistryValueKind::String, "/opt/hh/hhctrl.ocx"}, false,
-       "/sys32/hhctrl.ocx"},
+       Native("/sys32/hhctrl.ocx")},
       {"value of another type", true, true, {TRegistryValueKind::Other, "/opt/hh/hhctrl.ocx"}, true,
-       "/sys32/hhctrl.ocx"},
+       Native("/sys32/hhctrl.ocx")},
   };
   for (const auto& row : rows) {
     fake.registry.clear();
@@ -93,7 +97,7 @@ TEST_F(HelpTest, LoadingTriesTheBareNameThenTheLocatedFile) {
        true,
        true,
        true,
-       {"LoadLibrary hhctrl.ocx", "Registry " + std::string(kKey), "LoadLibrary /sys32/hhctrl.ocx",
+       {"LoadLibrary hhctrl.ocx", "Registry " + std::string(kKey), "LoadLibrary " + Native("/sys32/hhctrl.ocx"),
         "LibraryExport HtmlHelpA"},
        true,
        true},
@@ -110,7 +114,7 @@ TEST_F(HelpTest, LoadingTriesTheBareNameThenTheLocatedFile) {
        true,
        false,
        true,
-       {"LoadLibrary hhctrl.ocx", "Registry " + std::string(kKey), "LoadLibrary /sys32/hhctrl.ocx"},
+       {"LoadLibrary hhctrl.ocx", "Registry " + std::string(kKey), "LoadLibrary " + Native("/sys32/hhctrl.ocx")},
        false,
        false},
       {"no entry point", true, false, false, false, {"LoadLibrary hhctrl.ocx", "LibraryExport HtmlHelpA"}, true, false},
@@ -121,8 +125,8 @@ TEST_F(HelpTest, LoadingTriesTheBareNameThenTheLocatedFile) {
     fake.libraries.clear();
     fake.files.clear();
     if (row.bareLoads) fake.libraries["hhctrl.ocx"] = {row.hasEntry};
-    if (row.locatedExists) fake.files["/sys32/hhctrl.ocx"] = "";
-    if (row.locatedLoads) fake.libraries["/sys32/hhctrl.ocx"] = {row.hasEntry};
+    if (row.locatedExists) fake.files[Native("/sys32/hhctrl.ocx")] = "";
+    if (row.locatedLoads) fake.libraries[Native("/sys32/hhctrl.ocx")] = {row.hasEntry};
     LoadViewer();
     EXPECT_EQ(fake.calls, row.calls) << row.what;
     EXPECT_EQ(viewerLibrary != nullptr, row.loaded) << row.what;
@@ -138,7 +142,7 @@ TEST_F(HelpTest, LoadingTwiceLoadsOnceAndUnloadingClearsBothSlots) {
   LoadViewer();
   EXPECT_TRUE(fake.calls.empty());
   UnloadViewer();
-  EXPECT_EQ(fake.calls, std::vector<std::string>{"FreeLibrary /sys32/hhctrl.ocx"});
+  EXPECT_EQ(fake.calls, std::vector<std::string>{"FreeLibrary " + Native("/sys32/hhctrl.ocx")});
   EXPECT_EQ(viewerLibrary, nullptr);
   EXPECT_EQ(htmlHelpEntry, nullptr);
   fake.calls.clear();

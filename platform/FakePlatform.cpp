@@ -36,13 +36,18 @@ std::string TFakePlatform::Contents(const std::string& path) const {
 }
 
 std::string TFakePlatform::DirectoryOf(const std::string& path) const {
-  const auto slash = path.find_last_of('/');
+  const auto slash = path.find_last_of(kPathDelimiter);
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 bool TFakePlatform::FileExists(const std::string& path) { return files.count(path) > 0; }
 
-bool TFakePlatform::DirectoryExists(const std::string& path) { return directories.count(path) > 0; }
+// A directory's name with trailing separators names it too, as on the systems.
+bool TFakePlatform::DirectoryExists(const std::string& path) {
+  if (directories.count(path) > 0) return true;
+  const auto end = path.find_last_not_of(kPathDelimiter);
+  return end != std::string::npos && end + 1 < path.size() && directories.count(path.substr(0, end + 1)) > 0;
+}
 
 bool TFakePlatform::CreateNewFile(const std::string& path) {
   calls.push_back("CreateNewFile " + path);
