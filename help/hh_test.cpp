@@ -54,29 +54,29 @@ TEST_F(HelpTest, TheViewerIsLocatedAsRegisteredOrInTheSystemDirectory) {
     bool valuePresent;
     TRegistryValue value;
     bool registeredFileExists;
-    std::string expected;
+    const char* expected;
   } rows[] = {
-      {"no key", false, false, {}, false, Native("/sys32/hhctrl.ocx")},
-      {"key without value", true, false, {}, false, Native("/sys32/hhctrl.ocx")},
-      {"empty value", true, true, {TRegistryValueKind::String, ""}, false, Native("/sys32/hhctrl.ocx")},
+      {"no key", false, false, {}, false, "/sys32/hhctrl.ocx"},
+      {"key without value", true, false, {}, false, "/sys32/hhctrl.ocx"},
+      {"empty value", true, true, {TRegistryValueKind::String, ""}, false, "/sys32/hhctrl.ocx"},
       {"plain string", true, true, {TRegistryValueKind::String, "/opt/hh/hhctrl.ocx"}, true, "/opt/hh/hhctrl.ocx"},
       {"expandable string", true, true, {TRegistryValueKind::ExpandString, "%SystemRoot%/hh/hhctrl.ocx"}, true,
-       Native("/win") + "/hh/hhctrl.ocx"},
+       "/win/hh/hhctrl.ocx"},
       {"plain string with placeholder", true, true, {TRegistryValueKind::String, "%systemroot%/hh/hhctrl.ocx"}, true,
-       Native("/win") + "/hh/hhctrl.ocx"},
+       "/win/hh/hhctrl.ocx"},
       {"registered file missing", true, true, {TRegistryValueKind::String, "/opt/hh/hhctrl.ocx"}, false,
-       Native("/sys32/hhctrl.ocx")},
+       "/sys32/hhctrl.ocx"},
       {"value of another type", true, true, {TRegistryValueKind::Other, "/opt/hh/hhctrl.ocx"}, true,
-       Native("/sys32/hhctrl.ocx")},
+       "/sys32/hhctrl.ocx"},
   };
   for (const auto& row : rows) {
     fake.registry.clear();
     fake.registryKeysWithoutValue.clear();
     fake.files.clear();
-    if (row.keyPresent && row.valuePresent) fake.registry[kKey] = row.value;
+    if (row.keyPresent && row.valuePresent) fake.registry[kKey] = {row.value.kind, Native(row.value.data)};
     if (row.keyPresent && !row.valuePresent) fake.registryKeysWithoutValue.insert(kKey);
-    if (row.registeredFileExists) fake.files[row.expected] = "";
-    EXPECT_EQ(LocateViewer(), row.expected) << row.what;
+    if (row.registeredFileExists) fake.files[Native(row.expected)] = "";
+    EXPECT_EQ(LocateViewer(), Native(row.expected)) << row.what;
   }
 }
 
