@@ -227,13 +227,15 @@ bool TWindowsPlatform::ReadClassesRootDefault(const std::string& key, TRegistryV
     data.assign(size + 1, 0);
     DWORD got = size;
     result = ::RegQueryValueExA(handle, nullptr, nullptr, &type, data.data(), &got);
+    if (result == ERROR_SUCCESS) {
+      data.resize(got);
+      break;
+    }
     if (result == ERROR_MORE_DATA) {
       size = got;
       result = ERROR_SUCCESS;
-      continue;
+      if (attempt == 3) result = ERROR_MORE_DATA;
     }
-    if (result == ERROR_SUCCESS) data.resize(got);
-    break;
   }
   ::RegCloseKey(handle);
   // A key without a default value opens: the value is empty.
