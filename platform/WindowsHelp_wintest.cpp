@@ -15,6 +15,7 @@
 #include "HelpFixture.h"
 #include "HelpHook.h"
 #include "Versions.h"
+#include "WindowsPlatform.h"
 #include "hh.h"
 
 // After the help support's own names, which the system's headers also define
@@ -253,6 +254,10 @@ TEST_F(HelpOnWindows, AContextRequestOpensTheHelpFileInTheSystemsViewer) {
   char title[256] = {};
   ::GetWindowTextA(window, title, sizeof title);
   std::printf("HtmlHelpA(HH_HELP_CONTEXT, 1) on %s: window \"%s\"\n", helpFile.c_str(), title);
+  // The system's own services bring it to the front.
+  TWin32Toolkit system("Veltaro");
+  system.BringToForeground(window);
+  EXPECT_EQ(::GetForegroundWindow(), window);
   CloseAllHelpWindows();
   MSG message;
   for (int i = 0; i < 50 && ::IsWindow(window); ++i) {

@@ -174,6 +174,15 @@ TEST(WindowsPlatform, LibrariesLoadResolveAndFree) {
   }
   EXPECT_EQ(platform.LibraryExport(nullptr, "HtmlHelpA"), nullptr);
   platform.FreeLibrary(nullptr);
+
+  // By its full name, the same library as by the bare name.
+  const TLibraryHandle bare = platform.LoadLibrary("hhctrl.ocx");
+  const TLibraryHandle full = platform.LoadLibrary(platform.SystemDirectoryPath() + "\\hhctrl.ocx");
+  ASSERT_NE(full, nullptr);
+  EXPECT_EQ(full, bare);
+  EXPECT_NE(platform.LibraryExport(full, "HtmlHelpA"), nullptr);
+  platform.FreeLibrary(full);
+  platform.FreeLibrary(bare);
 }
 
 TEST(WindowsPlatform, FileVersionsComeFromTheVersionResource) {
