@@ -56,7 +56,8 @@ std::string ResultLine(std::string_view term, const TParsedTerm& parsed, const T
 
 bool AddMissingVariables(std::string_view term, TVarTable& table) {
   const TParsedTerm parsed(term);
-  return AddLabelsOf(parsed, table);
+  AddLabelsOf(parsed, table);
+  return parsed.Ok();
 }
 
 std::string CalculateLine(std::string_view term, const TVarTable& table, const TCalcOptions& options) {

@@ -18,7 +18,7 @@ struct TCalcOptions {
 
 // Adds every label that term uses and table lacks, value 0 and an empty
 // comment, in order of first use; nothing when the term does not parse.
-// Returns whether anything was added.
+// Returns whether the term parsed.
 bool AddMissingVariables(std::string_view term, TVarTable& table);
 
 // Parses, evaluates against table, applies the "Complex results" rule and

@@ -118,7 +118,8 @@ TEST_F(CalculationTest, MissingLabelsAreAddedInOrderOfFirstUse) {
   EXPECT_EQ(table.labels, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(table.values[1], (TComplex{0, 0}));
   EXPECT_EQ(table.comments[1], "");
-  EXPECT_FALSE(AddMissingVariables("b+a", table));
+  EXPECT_TRUE(AddMissingVariables("b+a", table));
+  EXPECT_EQ(table.labels.size(), 2u);
   EXPECT_FALSE(AddMissingVariables("c+", table));  // does not parse: nothing added
   EXPECT_EQ(table.labels.size(), 2u);
   EXPECT_TRUE(AddMissingVariables("2lg(y)+x+X", table));

@@ -193,12 +193,8 @@ bool TfMain::WriteVariableTable() {
 void TfMain::sgVariablesExit(QObject*) { WriteVariableTable(); }
 
 void TfMain::eTermExit(QObject*) {
-  const std::string term = ToStdString(eTerm->text());
-  TTermElement* tree = nullptr;
-  const bool parsed = ParseTerm(term, tree);
-  FreeTerm(tree);
-  if (!parsed) return;
-  AddMissingVariables(term, GlobalVarTable);
+  // A term that does not parse changes neither the table nor the grid.
+  if (!AddMissingVariables(ToStdString(eTerm->text()), GlobalVarTable)) return;
   ReadVariableTable();
 }
 
