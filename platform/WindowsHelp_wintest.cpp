@@ -20,16 +20,7 @@
 
 // After the help support's own names, which the system's headers also define
 // as macros of the same values.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#undef DeleteFile
-#undef LoadLibrary
-#undef MessageBox
+#include "Win32.h"
 
 namespace veltaro {
 namespace {

@@ -1,19 +1,8 @@
 #include "WindowsPlatform.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#include <shellapi.h>
 #include <stdlib.h>
 
-// The interface's own names, not the system's ANSI/wide switches.
-#undef DeleteFile
-#undef LoadLibrary
-#undef MessageBox
+#include "Win32.h"
 
 #include <vector>
 

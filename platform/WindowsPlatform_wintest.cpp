@@ -4,16 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#undef DeleteFile
-#undef LoadLibrary
-#undef MessageBox
+#include "Win32.h"
 
 #include <algorithm>
 #include <atomic>
