@@ -5,18 +5,13 @@
 #include <numbers>
 
 #include "Trig.h"
+#include "Wide.h"
 
 namespace veltaro {
 
 bool DegMode = false;
 
 namespace {
-
-constexpr long double kPi = std::numbers::pi_v<long double>;
-constexpr long double kHalfPi = kPi / 2;
-// |y| >= 2^63 is beyond the range in which the sine and cosine are computed;
-// both are taken as 0 there.
-constexpr long double kTrigLimit = 9223372036854775808.0L;
 
 bool Finite(long double v) { return std::isfinite(v); }
 
@@ -44,26 +39,7 @@ long double ComplexModulus(TComplex z) {
   return std::sqrt(re * re + im * im);
 }
 
-long double ComplexArgument(TComplex z) {
-  long double result;
-  if (z.re == 0.0) {
-    if (z.im > 0.0) {
-      result = kHalfPi;
-    } else if (z.im < 0.0) {
-      result = -kHalfPi;
-    } else {
-      result = 0.0L;
-    }
-  } else {
-    const long double q = static_cast<long double>(z.im) / static_cast<long double>(z.re);
-    result = std::atan(q);
-    if (z.re < 0.0) {
-      result = z.im >= 0.0 ? result + kPi : result - kPi;
-    }
-  }
-  if (DegMode) result = result / kPi * 180.0L;
-  return result;
-}
+long double ComplexArgument(TComplex z) { return wide::AngleInMode(wide::Argument(z.re, z.im)); }
 
 long double GuardedSum(long double a, long double b) {
   long double r = a + b;
@@ -97,10 +73,134 @@ void SnapComplex(TComplex& z) {
   if (std::fabs(z.re / m) < kSnapEpsilon) z.re = 0.0;
 }
 
+namespace {
+
+// The guarded difference a*b - c*d of two products of doubles: a product
+// smaller than the other by more than the snapping threshold is dropped;
+// otherwise the difference is exact up to its one rounding.
+long double GuardedProductDifference(double a, double b, double c, double d) {
+  const long double p = static_cast<long double>(a) * b;
+  const long double q = static_cast<long double>(c) * d;
+  if (p != 0.0L && q != 0.0L) {
+    if (std::fabs(p / q) < kSnapEpsilon) return -q;
+    if (std::fabs(q / p) < kSnapEpsilon) return p;
+  }
+  return wide::DifferenceOfProducts(a, b, c, d);
+}
+
+// The guarded sum a*b + c*d, in the same way.
+long double GuardedProductSum(double a, double b, double c, double d) {
+  const long double p = static_cast<long double>(a) * b;
+  const long double q = static_cast<long double>(c) * d;
+  if (p != 0.0L && q != 0.0L) {
+    if (std::fabs(p / q) < kSnapEpsilon) return q;
+    if (std::fabs(q / p) < kSnapEpsilon) return p;
+  }
+  return wide::SumOfProducts(a, b, c, d);
+}
+
+// The principal square root of x + iy: a real part of at least 0, and +i
+// times the root of |x| for a negative real number.
+void PrincipalSqrt(double x, double y, long double& re, long double& im) {
+  const long double lx = x, ly = y;
+  if (y == 0.0) {
+    if (x >= 0.0) {
+      re = std::sqrt(lx);
+      im = 0.0L;
+    } else {
+      re = 0.0L;
+      im = std::sqrt(-lx);
+    }
+    return;
+  }
+  const long double m = std::sqrt(lx * lx + ly * ly);
+  if (x > 0.0) {
+    re = std::sqrt((m + lx) / 2.0L);
+    im = ly / (2.0L * re);
+  } else {
+    const long double t = std::sqrt((m - lx) / 2.0L);
+    re = std::fabs(ly) / (2.0L * t);
+    im = y > 0.0 ? t : -t;
+  }
+}
+
+// Integer exponents up to this magnitude are taken by repeated squaring.
+constexpr double kSquaringLimit = 1048576.0;  // 2^20
+
+bool IsSquaringExponent(double w) { return std::fabs(w) <= kSquaringLimit && std::nearbyint(w) == w; }
+
+// b^n by repeated squaring in 113 bits: exact while the powers fit, and
+// otherwise off by far less than the last bit of a double.
+long double IntegerPower(double b, double n) {
+  unsigned long k = static_cast<unsigned long>(std::fabs(n));
+  wide::Quad result = 1;
+  wide::Quad square = b;
+  while (k != 0) {
+    if ((k & 1UL) != 0) result *= square;
+    k >>= 1;
+    if (k != 0) square *= square;
+  }
+  if (n < 0.0) result = 1 / result;
+  return static_cast<long double>(result);
+}
+
+// e^t of a 113-bit exponent: the exponential of its extended part, corrected
+// by the part beyond.
+long double ExpWide(wide::Quad t) {
+  const long double hi = static_cast<long double>(t);
+  const long double lo = static_cast<long double>(t - static_cast<wide::Quad>(hi));
+  const long double m = std::exp(hi);
+  return m + m * lo;
+}
+
+bool Storable(long double v) {
+  double d;
+  return StoreDouble(v, d);
+}
+
+// The principal value e^(w ln b), b != 0: ln |b| kept in 113 bits, the
+// angle of the result taken in radians whatever the mode (for a real
+// exponent the degree readings of the logarithm and the exponential cancel).
+bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
+  using wide::Quad;
+  const Quad lnModulus = wide::LnModulusWide(base.re, base.im);
+  const long double arg = wide::Argument(base.re, base.im);
+  const long double argInMode = wide::AngleInMode(arg);
+  // w * ln b with the imaginary part of ln b in the current unit: the value
+  // that is stored between the logarithm and the exponential.
+  const Quad tRe = static_cast<Quad>(w.re) * lnModulus - static_cast<Quad>(w.im) * static_cast<Quad>(argInMode);
+  const long double tImInMode =
+      static_cast<long double>(w.re) * argInMode + static_cast<long double>(static_cast<Quad>(w.im) * lnModulus);
+  if (!Storable(static_cast<long double>(tRe)) || !Storable(tImInMode)) return false;
+
+  long double c = 0.0L, s = 0.0L;
+  if (w.im == 0.0 && base.im == 0.0) {
+    if (base.re > 0.0) {
+      c = 1.0L;
+    } else if (std::fabs(static_cast<long double>(w.re) * wide::kPi) < wide::kTrigLimit) {
+      wide::CosSinPi(w.re, c, s);
+    }
+  } else {
+    long double angle = static_cast<long double>(w.re) * arg;
+    if (w.im != 0.0) {
+      const Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
+      angle += DegMode ? static_cast<long double>(byModulus * wide::QuadPi() / 180) : static_cast<long double>(byModulus);
+    }
+    if (std::fabs(angle) < wide::kTrigLimit) {
+      c = Cosine(angle);
+      s = Sine(angle);
+    }
+  }
+  const long double m = ExpWide(tRe);
+  if (!Finite(m)) return false;
+  return StoreComplex(m * c, m * s, out);
+}
+
+}  // namespace
+
 bool ComplexMultiply(TComplex a, TComplex b, TComplex& r) {
-  const long double ar = a.re, ai = a.im, br = b.re, bi = b.im;
-  const long double re = GuardedDifference(ar * br, ai * bi);
-  const long double im = GuardedSum(ar * bi, ai * br);
+  const long double re = GuardedProductDifference(a.re, b.re, a.im, b.im);
+  const long double im = GuardedProductSum(a.re, b.im, a.im, b.re);
   TComplex out;
   if (!StoreComplex(re, im, out)) return false;
   SnapComplex(out);
@@ -113,10 +213,10 @@ bool ComplexDivide(TComplex a, TComplex b, TComplex& r) {
     r = TComplex{};
     return false;
   }
-  const long double ar = a.re, ai = a.im, br = b.re, bi = b.im;
+  const long double br = b.re, bi = b.im;
   const long double d = GuardedSum(br * br, bi * bi);
-  const long double re = GuardedSum(ar * br, ai * bi) / d;
-  const long double im = GuardedDifference(ai * br, ar * bi) / d;
+  const long double re = GuardedProductSum(a.re, b.re, a.im, b.im) / d;
+  const long double im = GuardedProductDifference(a.im, b.re, a.re, b.im) / d;
   TComplex out;
   if (!StoreComplex(re, im, out)) return false;
   SnapComplex(out);
@@ -125,27 +225,24 @@ bool ComplexDivide(TComplex a, TComplex b, TComplex& r) {
 }
 
 bool ComplexLn(TComplex z, TComplex& r) {
-  const long double m = ComplexModulus(z);
-  if (m == 0.0L) {
+  if (ComplexModulus(z) == 0.0L) {
     r = TComplex{};
     return false;
   }
   TComplex out;
-  if (!StoreComplex(std::log(m), ComplexArgument(z), out)) return false;
+  if (!StoreComplex(wide::LnModulus(z.re, z.im), ComplexArgument(z), out)) return false;
   SnapComplex(out);
   r = out;
   return true;
 }
 
 bool ComplexExp(TComplex z, TComplex& r) {
-  double y = z.im;
-  if (DegMode) {
-    if (!StoreDouble(static_cast<long double>(y) / 180.0L * kPi, y)) return false;
-  }
+  double y;
+  if (!wide::AngleFromMode(z.im, y)) return false;
   const long double m = std::exp(static_cast<long double>(z.re));
   if (!Finite(m)) return false;
   long double c = 0.0L, s = 0.0L;
-  if (std::fabs(static_cast<long double>(y)) < kTrigLimit) {
+  if (std::fabs(static_cast<long double>(y)) < wide::kTrigLimit) {
     c = Cosine(static_cast<long double>(y));
     s = Sine(static_cast<long double>(y));
   }
@@ -161,10 +258,16 @@ bool ComplexPower(TComplex base, TComplex exponent, TComplex& r) {
     r = ComplexModulus(exponent) == 0.0L ? TComplex{1.0, 0.0} : TComplex{};
     return true;
   }
-  TComplex l, t, out;
-  if (!ComplexLn(base, l)) return false;
-  if (!ComplexMultiply(exponent, l, t)) return false;
-  if (!ComplexExp(t, out)) return false;
+  TComplex out;
+  if (exponent.im == 0.0 && exponent.re == 0.5) {
+    long double re, im;
+    PrincipalSqrt(base.re, base.im, re, im);
+    if (!StoreComplex(re, im, out)) return false;
+  } else if (exponent.im == 0.0 && base.im == 0.0 && IsSquaringExponent(exponent.re)) {
+    if (!StoreComplex(IntegerPower(base.re, exponent.re), 0.0L, out)) return false;
+  } else if (!GeneralPower(base, exponent, out)) {
+    return false;
+  }
   SnapComplex(out);
   r = out;
   return true;

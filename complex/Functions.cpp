@@ -1,44 +1,86 @@
 #include "Functions.h"
 
 #include <cmath>
-#include <numbers>
 
 #include "Trig.h"
+#include "Wide.h"
 
 namespace veltaro {
 
 namespace {
 
-constexpr long double kPi = std::numbers::pi_v<long double>;
-constexpr long double kTrigLimit = 9223372036854775808.0L;  // 2^63
-constexpr TComplex kI{0.0, 1.0};
-constexpr TComplex kMinusI{0.0, -1.0};
+using wide::kPi;
+using wide::kTrigLimit;
 constexpr TComplex kHalf{0.5, 0.0};
 
-// A real angle of a sine or cosine in radians: converted from degrees in
-// degree mode and rounded to double.
-bool RealAngle(double x, long double& radians) {
-  double angle = x;
-  if (DegMode) {
-    if (!StoreDouble(kPi * static_cast<long double>(x) / 180.0L, angle)) return false;
+bool Finite(long double v) { return std::isfinite(v); }
+
+bool Store(long double re, long double im, TComplex& r) {
+  TComplex out;
+  if (!StoreDouble(re, out.re) || !StoreDouble(im, out.im)) return false;
+  r = out;
+  return true;
+}
+
+bool StoreSnapped(long double re, long double im, TComplex& r) {
+  TComplex out;
+  if (!Store(re, im, out)) return false;
+  SnapComplex(out);
+  r = out;
+  return true;
+}
+
+long double Sign(double v) { return std::signbit(v) ? -1.0L : 1.0L; }
+
+// The sine and cosine of an angle in radians, 0 from 2^63 on.
+void SinCos(long double angle, long double& s, long double& c) {
+  if (std::fabs(angle) < kTrigLimit) {
+    s = Sine(angle);
+    c = Cosine(angle);
+  } else {
+    s = 0.0L;
+    c = 0.0L;
   }
-  radians = angle;
-  return true;
 }
 
-// e^(iz) and e^(-iz), the two exponentials behind the sine and cosine of a
-// non-real argument.
-bool ExpPair(TComplex z, TComplex& e1, TComplex& e2) {
-  TComplex t;
-  if (!ComplexMultiply(kI, z, t) || !ComplexExp(t, e1)) return false;
-  if (!ComplexMultiply(kMinusI, z, t) || !ComplexExp(t, e2)) return false;
-  return true;
+// Whether e^|t| (cos a, sin a) fits a double: the larger of the two
+// exponentials e^(+-t) behind the circular functions of a non-real argument
+// and the hyperbolic functions must be storable.
+bool ExponentialsFit(double t, long double s, long double c) {
+  const long double m = std::exp(std::fabs(static_cast<long double>(t)));
+  if (!Finite(m)) return false;
+  double d;
+  return StoreDouble(m * c, d) && StoreDouble(m * s, d);
 }
 
-bool Finish(TComplex v, TComplex& r) {
-  SnapComplex(v);
-  r = v;
-  return true;
+// sin, cos of z = x + iy in their parts: X is x read in the current angle
+// mode, y the imaginary part.
+struct TCircular {
+  long double sinX, cosX, sinhY, coshY;
+};
+
+bool Circular(TComplex z, TCircular& k) {
+  double x;
+  if (!wide::AngleFromMode(z.re, x)) return false;
+  SinCos(x, k.sinX, k.cosX);
+  k.sinhY = std::sinh(static_cast<long double>(z.im));
+  k.coshY = std::cosh(static_cast<long double>(z.im));
+  return z.im == 0.0 || ExponentialsFit(z.im, k.sinX, k.cosX);
+}
+
+// sinh, cosh of z = x + iy in their parts: Y is y read in the current angle
+// mode.
+struct THyperbolic {
+  long double sinhX, coshX, sinY, cosY;
+};
+
+bool Hyperbolic(TComplex z, THyperbolic& k) {
+  double y;
+  if (!wide::AngleFromMode(z.im, y)) return false;
+  SinCos(y, k.sinY, k.cosY);
+  k.sinhX = std::sinh(static_cast<long double>(z.re));
+  k.coshX = std::cosh(static_cast<long double>(z.re));
+  return ExponentialsFit(z.re, k.sinY, k.cosY);
 }
 
 }  // namespace
@@ -46,232 +88,292 @@ bool Finish(TComplex v, TComplex& r) {
 bool ComplexSqrt(TComplex z, TComplex& r) { return ComplexPower(z, kHalf, r); }
 
 bool ComplexLog(TComplex z, TComplex& r) {
-  TComplex c;
-  if (!StoreDouble(std::log(10.0L), c.re)) return false;
-  TComplex l;
-  if (!ComplexLn(z, l)) return false;
-  return ComplexDivide(l, c, r);
+  if (z.re == 0.0 && z.im == 0.0) {
+    r = TComplex{};
+    return false;
+  }
+  const long double ln10 = wide::kLn10Hi + wide::kLn10Lo;
+  const long double re = z.im == 0.0 ? std::log10(std::fabs(static_cast<long double>(z.re)))
+                                     : wide::LnModulus(z.re, z.im) / ln10;
+  return StoreSnapped(re, ComplexArgument(z) / ln10, r);
 }
 
 bool ComplexLg(TComplex base, TComplex x, TComplex& r) {
-  TComplex lb, lx;
-  if (!ComplexLn(base, lb)) return false;
-  if (!ComplexLn(x, lx)) return false;
-  return ComplexDivide(lx, lb, r);
+  if ((base.re == 0.0 && base.im == 0.0) || (x.re == 0.0 && x.im == 0.0)) return false;
+  const long double br = wide::LnModulus(base.re, base.im), bi = ComplexArgument(base);
+  const long double xr = wide::LnModulus(x.re, x.im), xi = ComplexArgument(x);
+  if (br == 0.0L && bi == 0.0L) return false;
+  if (bi == 0.0L && xi == 0.0L) return StoreSnapped(xr / br, 0.0L, r);
+  const long double d = br * br + bi * bi;
+  return StoreSnapped((xr * br + xi * bi) / d, (xi * br - xr * bi) / d, r);
 }
 
 bool ComplexSin(TComplex z, TComplex& r) {
-  if (z.im == 0.0) {
-    long double x;
-    if (!RealAngle(z.re, x)) return false;
-    const long double s = std::fabs(x) < kTrigLimit ? Sine(x) : 0.0L;
-    TComplex v;
-    if (!StoreDouble(s, v.re)) return false;
-    return Finish(v, r);
-  }
-  TComplex e1, e2;
-  if (!ExpPair(z, e1, e2)) return false;
-  TComplex d;
-  if (!StoreDouble(GuardedDifference(e1.re, e2.re), d.re)) return false;
-  if (!StoreDouble(GuardedDifference(e1.im, e2.im), d.im)) return false;
-  TComplex v;
-  if (!ComplexMultiply(d, TComplex{0.0, -0.5}, v)) return false;
-  return Finish(v, r);
+  TCircular k;
+  if (!Circular(z, k)) return false;
+  return StoreSnapped(k.sinX * k.coshY, k.cosX * k.sinhY, r);
 }
 
 bool ComplexCos(TComplex z, TComplex& r) {
-  if (z.im == 0.0) {
-    long double x;
-    if (!RealAngle(z.re, x)) return false;
-    const long double c = std::fabs(x) < kTrigLimit ? Cosine(x) : 0.0L;
-    TComplex v;
-    if (!StoreDouble(c, v.re)) return false;
-    return Finish(v, r);
-  }
-  TComplex e1, e2, s;
-  if (!ExpPair(z, e1, e2)) return false;
-  if (!ComplexPlainSum(e1, e2, s)) return false;
-  TComplex v;
-  if (!ComplexMultiply(s, kHalf, v)) return false;
-  return Finish(v, r);
+  TCircular k;
+  if (!Circular(z, k)) return false;
+  return StoreSnapped(k.cosX * k.coshY, -(k.sinX * k.sinhY), r);
 }
 
+// tan z = (sin x cos x + i sinh y cosh y) / (cos^2 x + sinh^2 y), and the
+// cotangent likewise: no part is a difference of nearly equal terms.
 bool ComplexTan(TComplex z, TComplex& r) {
-  TComplex s, c;
-  if (!ComplexSin(z, s) || !ComplexCos(z, c)) return false;
-  if (ComplexModulus(c) == 0.0L) {
+  TCircular k;
+  if (!Circular(z, k)) return false;
+  const long double d = k.cosX * k.cosX + k.sinhY * k.sinhY;
+  if (d == 0.0L) {
     r = TComplex{};
     return false;
   }
-  TComplex v;
-  if (!ComplexDivide(s, c, v)) return false;
-  return Finish(v, r);
+  return StoreSnapped(k.sinX * k.cosX / d, k.sinhY * k.coshY / d, r);
 }
 
 bool ComplexCot(TComplex z, TComplex& r) {
-  TComplex c, s;
-  if (!ComplexCos(z, c) || !ComplexSin(z, s)) return false;
-  if (ComplexModulus(s) == 0.0L) {
+  TCircular k;
+  if (!Circular(z, k)) return false;
+  const long double d = k.sinX * k.sinX + k.sinhY * k.sinhY;
+  if (d == 0.0L) {
     r = TComplex{};
     return false;
   }
-  TComplex v;
-  if (!ComplexDivide(c, s, v)) return false;
-  return Finish(v, r);
+  return StoreSnapped(k.sinX * k.cosX / d, -(k.sinhY * k.coshY) / d, r);
 }
 
 namespace {
 
-// sqrt(1 - z^2), shared by the inverse sine and cosine.
-bool RootOfOneMinusSquare(TComplex z, TComplex& t) {
-  TComplex sq;
-  if (!ComplexMultiply(z, z, sq)) return false;
-  TComplex d;
-  if (!StoreDouble(1.0L - sq.re, d.re)) return false;
-  d.im = -sq.im;
-  return ComplexPower(d, kHalf, t);
+// The inverse sine and cosine of |x| + i|y| in the real formulas that keep
+// every part exact: with r = |z + 1|, s = |z - 1| and A = (r + s) / 2,
+// arcsin = arcsin(|x| / A) and arccos = arccos(|x| / A) for the real part,
+// and ln(A + sqrt(A^2 - 1)) for the magnitude of the imaginary part. A - 1
+// and A - |x| are formed without subtracting nearly equal values.
+struct TInverseCircular {
+  long double asinRe;  // in [0, pi/2]
+  long double acosRe;  // in [0, pi/2]
+  long double im;      // >= 0
+};
+
+TInverseCircular InverseCircular(double x, double y) {
+  const long double ax = std::fabs(static_cast<long double>(x));
+  const long double ay = std::fabs(static_cast<long double>(y));
+  const long double r = std::hypot(ax + 1.0L, ay);
+  const long double s = std::hypot(ax - 1.0L, ay);
+  const long double a = (r + s) / 2.0L;
+  const long double yy = ay * ay;
+  const long double toR = yy / (r + ax + 1.0L);  // r - (|x| + 1)
+  long double aMinusOne, aMinusX;
+  if (ax < 1.0L) {
+    aMinusOne = (toR + yy / (s + (1.0L - ax))) / 2.0L;
+    aMinusX = (toR + s + (1.0L - ax)) / 2.0L;
+  } else {
+    aMinusOne = (toR + s + (ax - 1.0L)) / 2.0L;
+    aMinusX = ay == 0.0L ? 0.0L : (toR + yy / (s + (ax - 1.0L))) / 2.0L;
+  }
+  const long double root = std::sqrt((a + ax) * aMinusX);  // sqrt(A^2 - x^2)
+  TInverseCircular k;
+  k.asinRe = std::atan2(ax, root);
+  k.acosRe = std::atan2(root, ax);
+  k.im = std::log1p(aMinusOne + std::sqrt(aMinusOne * (a + 1.0L)));
+  return k;
+}
+
+// z*z must fit a double, as the square is the first value the inverse
+// functions store.
+bool SquareFits(TComplex z) {
+  const long double x = z.re, y = z.im;
+  return Finite(x * x - y * y) && Finite(2.0L * x * y) && StoreDouble(x * x - y * y, z.re) &&
+         StoreDouble(2.0L * x * y, z.im);
+}
+
+// arcsin and arccos with the real part in radians. On the real axis beyond
+// +-1 the imaginary part has the sign opposite to x for the sine and the
+// sign of x for the cosine.
+void ArcSinRadians(double x, double y, long double& re, long double& im) {
+  const TInverseCircular k = InverseCircular(x, y);
+  re = Sign(x) * k.asinRe;
+  if (y != 0.0) {
+    im = Sign(y) * k.im;
+  } else {
+    im = -Sign(x) * k.im;
+  }
+}
+
+void ArcCosRadians(double x, double y, long double& re, long double& im) {
+  const TInverseCircular k = InverseCircular(x, y);
+  re = x < 0.0 ? kPi - k.acosRe : k.acosRe;
+  if (y != 0.0) {
+    im = -Sign(y) * k.im;
+  } else {
+    im = Sign(x) * k.im;
+  }
 }
 
 }  // namespace
 
 bool ComplexArcSin(TComplex z, TComplex& r) {
-  TComplex t, u;
-  if (!RootOfOneMinusSquare(z, t)) return false;
-  if (!ComplexMultiply(kI, z, u)) return false;
-  if (!ComplexPlainSum(t, u, t)) return false;
-  if (!ComplexLn(t, t)) return false;
-  return ComplexMultiply(t, kMinusI, r);
+  if (!SquareFits(z)) return false;
+  long double re, im;
+  ArcSinRadians(z.re, z.im, re, im);
+  return StoreSnapped(wide::AngleInMode(re), im, r);
 }
 
 bool ComplexArcCos(TComplex z, TComplex& r) {
-  TComplex t;
-  if (!RootOfOneMinusSquare(z, t)) return false;
-  if (!ComplexMultiply(t, kI, t)) return false;
-  if (!ComplexPlainSum(t, z, t)) return false;
-  if (!ComplexLn(t, t)) return false;
-  return ComplexMultiply(t, kMinusI, r);
+  if (!SquareFits(z)) return false;
+  long double re, im;
+  ArcCosRadians(z.re, z.im, re, im);
+  return StoreSnapped(wide::AngleInMode(re), im, r);
 }
+
+namespace {
+
+// The real part of arctan z in radians and its imaginary part, z not real:
+// (arg(1 + iz) - arg(1 - iz)) / 2 and (ln|1 - iz| - ln|1 + iz|) / 2. The
+// difference of the arguments is the argument of 1 - |z|^2 + 2ix; on the
+// imaginary axis beyond +-i it is +pi above and -pi below.
+bool ArcTanParts(double x, double y, long double& twiceRe, long double& im) {
+  if (x == 0.0 && (y == 1.0 || y == -1.0)) return false;
+  const long double c = -wide::SquaresMinusOne(x, y);  // 1 - x^2 - y^2
+  if (x == 0.0) {
+    twiceRe = c > 0.0L ? 0.0L : Sign(y) * kPi;
+  } else {
+    twiceRe = std::atan2(2.0L * static_cast<long double>(x), c);
+  }
+  const long double lx = x, ly = y;
+  const long double below = (1.0L - ly) * (1.0L - ly) + lx * lx;  // |1 + iz|^2
+  const long double above = (1.0L + ly) * (1.0L + ly) + lx * lx;  // |1 - iz|^2
+  const long double q = 4.0L * ly / below;                          // above / below - 1
+  im = (std::fabs(q) < 0.5L ? std::log1p(q) : std::log(above / below)) / 4.0L;
+  return true;
+}
+
+}  // namespace
 
 bool ComplexArcTan(TComplex z, TComplex& r) {
   if (z.im == 0.0) {
-    TComplex v;
-    if (!StoreDouble(std::atan(static_cast<long double>(z.re)), v.re)) return false;
-    if (DegMode && !StoreDouble(static_cast<long double>(v.re) / kPi * 180.0L, v.re)) return false;
-    r = v;
-    return true;
+    return Store(wide::AngleInMode(std::atan(static_cast<long double>(z.re))), 0.0L, r);
   }
-  TComplex t, a, b, d;
-  if (!ComplexMultiply(kI, z, t)) return false;
-  if (!StoreDouble(1.0L + t.re, a.re) || !StoreDouble(1.0L - t.re, b.re)) return false;
-  a.im = t.im;
-  b.im = -t.im;
-  if (!ComplexLn(a, a) || !ComplexLn(b, b)) return false;
-  if (!ComplexPlainDifference(a, b, d)) return false;
-  return ComplexDivide(d, TComplex{0.0, 2.0}, r);
+  long double twiceRe, im;
+  if (!ArcTanParts(z.re, z.im, twiceRe, im)) return false;
+  return StoreSnapped(wide::AngleInMode(twiceRe / 2.0L), im, r);
 }
 
+// The right angle minus arctan z, the difference taken without cancellation:
+// for x > 0 it is arctan(1/x) on the real axis and half the argument of
+// -(1 - |z|^2) + 2ix otherwise.
 bool ComplexArcCot(TComplex z, TComplex& r) {
-  TComplex v;
-  if (!ComplexArcTan(z, v)) return false;
-  const long double rightAngle = DegMode ? 90.0L : kPi / 2;
-  if (!StoreDouble(rightAngle - v.re, v.re)) return false;
-  v.im = -v.im;
-  r = v;
-  return true;
-}
-
-namespace {
-
-// e^z and e^-z, the two exponentials behind the hyperbolic functions.
-bool ExpBoth(TComplex z, TComplex& e1, TComplex& e2) {
-  return ComplexExp(z, e1) && ComplexExp(TComplex{-z.re, -z.im}, e2);
-}
-
-bool HalfOf(long double re, long double im, TComplex& r) {
-  // The plain sum or difference is rounded to double before it is halved.
-  TComplex v;
-  if (!StoreDouble(re, v.re) || !StoreDouble(im, v.im)) return false;
-  if (!StoreDouble(static_cast<long double>(v.re) * 0.5L, v.re) ||
-      !StoreDouble(static_cast<long double>(v.im) * 0.5L, v.im)) {
-    return false;
+  const long double x = z.re;
+  if (z.im == 0.0) {
+    long double re;
+    if (z.re > 0.0) {
+      re = std::atan(1.0L / x);
+    } else {
+      re = wide::kHalfPi + std::atan(-x);
+    }
+    return Store(wide::AngleInMode(re), 0.0L, r);
   }
-  r = v;
-  return true;
+  long double twiceRe, im;
+  if (!ArcTanParts(z.re, z.im, twiceRe, im)) return false;
+  long double twiceCot;
+  if (z.re > 0.0) {
+    twiceCot = std::atan2(2.0L * x, wide::SquaresMinusOne(z.re, z.im));
+  } else {
+    twiceCot = kPi - twiceRe;
+  }
+  return Store(wide::AngleInMode(twiceCot / 2.0L), -im, r);
 }
-
-}  // namespace
 
 bool ComplexSinh(TComplex z, TComplex& r) {
-  TComplex e1, e2;
-  if (!ExpBoth(z, e1, e2)) return false;
-  return HalfOf(static_cast<long double>(e1.re) - e2.re, static_cast<long double>(e1.im) - e2.im, r);
+  THyperbolic k;
+  if (!Hyperbolic(z, k)) return false;
+  return Store(k.sinhX * k.cosY, k.coshX * k.sinY, r);
 }
 
 bool ComplexCosh(TComplex z, TComplex& r) {
-  TComplex e1, e2;
-  if (!ExpBoth(z, e1, e2)) return false;
-  return HalfOf(static_cast<long double>(e1.re) + e2.re, static_cast<long double>(e1.im) + e2.im, r);
+  THyperbolic k;
+  if (!Hyperbolic(z, k)) return false;
+  return Store(k.coshX * k.cosY, k.sinhX * k.sinY, r);
 }
 
+// tanh z = (sinh x cosh x + i sin y cos y) / (sinh^2 x + cos^2 y), and the
+// hyperbolic cotangent likewise.
 bool ComplexTanh(TComplex z, TComplex& r) {
-  TComplex s, c;
-  if (!ComplexSinh(z, s) || !ComplexCosh(z, c)) return false;
-  return ComplexDivide(s, c, r);
+  THyperbolic k;
+  if (!Hyperbolic(z, k)) return false;
+  const long double d = k.sinhX * k.sinhX + k.cosY * k.cosY;
+  if (d == 0.0L) return false;
+  return StoreSnapped(k.sinhX * k.coshX / d, k.sinY * k.cosY / d, r);
 }
 
 bool ComplexCoth(TComplex z, TComplex& r) {
-  TComplex c, s;
-  if (!ComplexCosh(z, c) || !ComplexSinh(z, s)) return false;
-  return ComplexDivide(c, s, r);
+  THyperbolic k;
+  if (!Hyperbolic(z, k)) return false;
+  const long double d = k.sinhX * k.sinhX + k.sinY * k.sinY;
+  if (d == 0.0L) return false;
+  return StoreSnapped(k.sinhX * k.coshX / d, -(k.sinY * k.cosY) / d, r);
+}
+
+// arsinh z = -i arcsin(iz).
+bool ComplexArSinh(TComplex z, TComplex& r) {
+  if (!SquareFits(z)) return false;
+  long double re, im;
+  ArcSinRadians(-z.im, z.re, re, im);
+  return StoreSnapped(im, wide::AngleInMode(-re), r);
+}
+
+// ln(z + sqrt(z^2 - 1)) with the principal root: i arccos z where
+// x*y >= 0 and -i arccos z where x*y < 0; on the real axis ln of
+// x + sqrt(x^2 - 1), which is negative for x < -1 with the argument pi.
+bool ComplexArCosh(TComplex z, TComplex& r) {
+  if (!SquareFits(z)) return false;
+  if (z.im == 0.0) {
+    const TInverseCircular k = InverseCircular(z.re, 0.0);
+    if (z.re > 1.0) return StoreSnapped(k.im, 0.0L, r);
+    if (z.re < -1.0) return StoreSnapped(-k.im, wide::AngleInMode(kPi), r);
+    const long double angle = z.re < 0.0 ? kPi - k.acosRe : k.acosRe;
+    return StoreSnapped(0.0L, wide::AngleInMode(angle), r);
+  }
+  long double re, im;
+  ArcCosRadians(z.re, z.im, re, im);
+  if ((z.re < 0.0) != (z.im < 0.0) && z.re != 0.0) return StoreSnapped(im, wide::AngleInMode(-re), r);
+  return StoreSnapped(-im, wide::AngleInMode(re), r);
 }
 
 namespace {
 
-// ln(z + sqrt(z^2 + shift)), shared by the inverse hyperbolic sine (+1) and
-// cosine (-1).
-bool LnOfZPlusRoot(TComplex z, long double shift, TComplex& r) {
-  TComplex t;
-  if (!ComplexMultiply(z, z, t)) return false;
-  if (!StoreDouble(static_cast<long double>(t.re) + shift, t.re)) return false;
-  if (!ComplexPower(t, kHalf, t)) return false;
-  if (!ComplexPlainSum(t, z, t)) return false;
-  return ComplexLn(t, r);
-}
-
-// 1/2 ln(a / b).
-bool HalfLnOfQuotient(TComplex a, TComplex b, TComplex& r) {
-  TComplex q;
-  if (!ComplexDivide(a, b, q) || !ComplexLn(q, q)) return false;
-  TComplex v;
-  if (!StoreDouble(0.5L * q.re, v.re) || !StoreDouble(0.5L * q.im, v.im)) return false;
-  r = v;
-  return true;
+// 1/2 ln q for q = (1 + z) / (1 - z) (sign +1, the inverse hyperbolic
+// tangent) or q = (z + 1) / (z - 1) (sign -1, the cotangent). The real part
+// is 1/4 ln(|z + 1|^2 / |z - 1|^2) for both; the argument of q is that of
+// +-(1 - |z|^2) + 2iy, +pi on the real axis where q is negative.
+bool HalfLnOfQuotient(TComplex z, long double sign, TComplex& r) {
+  const double x = z.re, y = z.im;
+  if (y == 0.0 && (x == 1.0 || x == -1.0)) return false;
+  const long double lx = x, ly = y;
+  const long double c = -wide::SquaresMinusOne(x, y) * sign;  // re of q times |z - 1|^2
+  const long double below = (1.0L - lx) * (1.0L - lx) + ly * ly;  // |z - 1|^2
+  const long double above = (1.0L + lx) * (1.0L + lx) + ly * ly;  // |z + 1|^2
+  // q itself is stored between the quotient and the logarithm.
+  double stored;
+  if (!StoreDouble(c / below, stored) || !StoreDouble(2.0L * ly * sign / below, stored)) return false;
+  const long double t = 4.0L * lx / below;
+  const long double re = (std::fabs(t) < 0.5L ? std::log1p(t) : std::log(above / below)) / 4.0L;
+  long double arg;
+  if (y == 0.0) {
+    arg = c > 0.0L ? 0.0L : kPi;
+  } else {
+    arg = std::atan2(2.0L * ly * sign, c);
+  }
+  return StoreSnapped(re, wide::AngleInMode(arg) / 2.0L, r);
 }
 
 }  // namespace
 
-bool ComplexArSinh(TComplex z, TComplex& r) { return LnOfZPlusRoot(z, 1.0L, r); }
+bool ComplexArTanh(TComplex z, TComplex& r) { return HalfLnOfQuotient(z, 1.0L, r); }
 
-bool ComplexArCosh(TComplex z, TComplex& r) { return LnOfZPlusRoot(z, -1.0L, r); }
-
-bool ComplexArTanh(TComplex z, TComplex& r) {
-  TComplex a, b;
-  if (!StoreDouble(1.0L + z.re, a.re) || !StoreDouble(1.0L - z.re, b.re)) return false;
-  a.im = z.im;
-  b.im = -z.im;
-  return HalfLnOfQuotient(a, b, r);
-}
-
-bool ComplexArCoth(TComplex z, TComplex& r) {
-  TComplex a, b;
-  if (!StoreDouble(static_cast<long double>(z.re) + 1.0L, a.re) ||
-      !StoreDouble(static_cast<long double>(z.re) - 1.0L, b.re)) {
-    return false;
-  }
-  a.im = z.im;
-  b.im = z.im;
-  return HalfLnOfQuotient(a, b, r);
-}
+bool ComplexArCoth(TComplex z, TComplex& r) { return HalfLnOfQuotient(z, -1.0L, r); }
 
 bool ComplexUnitStep(TComplex z, TComplex& r) {
   if (z.re > 0.0) {

@@ -1,0 +1,115 @@
+#include "Wide.h"
+
+#include <cmath>
+
+#include "Complex.h"
+
+namespace veltaro::wide {
+
+namespace {
+
+const Quad kQuadPiOver180 = QuadPi() / 180;
+
+// A product of two doubles is exact in 113 bits.
+Quad ExactProduct(double a, double b) { return static_cast<Quad>(a) * static_cast<Quad>(b); }
+
+// Two extended products of the same sign within a factor of two of each
+// other: their difference loses more than a bit or so.
+bool MayCancel(long double p, long double q) {
+  if (p == 0.0L || q == 0.0L || (p > 0.0L) != (q > 0.0L)) return false;
+  const long double ap = std::fabs(p), aq = std::fabs(q);
+  return ap <= 2.0L * aq && aq <= 2.0L * ap;
+}
+
+}  // namespace
+
+bool StoreQuad(Quad v, double& out) {
+  const double d = static_cast<double>(v);
+  if (!std::isfinite(d)) return false;
+  out = d;
+  return true;
+}
+
+long double DifferenceOfProducts(double a, double b, double c, double d) {
+  const long double p = static_cast<long double>(a) * b;
+  const long double q = static_cast<long double>(c) * d;
+  if (MayCancel(p, q)) return static_cast<long double>(ExactProduct(a, b) - ExactProduct(c, d));
+  return p - q;
+}
+
+long double SumOfProducts(double a, double b, double c, double d) { return DifferenceOfProducts(a, b, -c, d); }
+
+long double SquaresMinusOne(double x, double y) {
+  Quad big = ExactProduct(x, x), small = ExactProduct(y, y);
+  if (small > big) {
+    const Quad t = big;
+    big = small;
+    small = t;
+  }
+  // big - 1 is exact for big in [1/2, 2], and the one rounding of the sum
+  // is then relative to the result however much the terms cancel.
+  return static_cast<long double>((big - 1) + small);
+}
+
+long double LnModulus(double x, double y) {
+  if (y == 0.0) return std::log(std::fabs(static_cast<long double>(x)));
+  if (x == 0.0) return std::log(std::fabs(static_cast<long double>(y)));
+  const long double s = static_cast<long double>(x) * x + static_cast<long double>(y) * y;
+  if (s > 0.5L && s < 2.0L) return 0.5L * std::log1p(SquaresMinusOne(x, y));
+  return 0.5L * std::log(s);
+}
+
+Quad LnModulusWide(double x, double y) {
+  Quad s = ExactProduct(x, x);
+  if (y != 0.0) s += ExactProduct(y, y);
+  // s = 2^k * m with m in [sqrt(1/2), sqrt(2)): ln s = k ln 2 + ln m, and
+  // only ln m carries the rounding of the extended logarithm.
+  int k = 0;
+  const long double f = std::frexp(static_cast<long double>(s), &k);
+  if (f < 0.70710678118654752440L) --k;
+  long double mMinusOne;
+  if (k == 0) {
+    mMinusOne = SquaresMinusOne(x, y);
+  } else {
+    const Quad m = s * static_cast<Quad>(std::ldexp(1.0L, -k));
+    mMinusOne = static_cast<long double>(m - 1);
+  }
+  const Quad ln = static_cast<Quad>(k) * QuadLn2() + static_cast<Quad>(std::log1p(mMinusOne));
+  return ln / 2;
+}
+
+long double Argument(long double x, long double y) {
+  if (y == 0.0L) return x < 0.0L ? kPi : 0.0L;
+  if (x == 0.0L) return y > 0.0L ? kHalfPi : -kHalfPi;
+  return std::atan2(y, x);
+}
+
+long double AngleInMode(long double radians) { return DegMode ? radians / kPi * 180.0L : radians; }
+
+bool AngleFromMode(double angle, double& radians) {
+  if (!DegMode) {
+    radians = angle;
+    return true;
+  }
+  return StoreQuad(static_cast<Quad>(angle) * kQuadPiOver180, radians);
+}
+
+void CosSinPi(double w, long double& c, long double& s) {
+  // w modulo 2, exactly: every double of magnitude 2^53 or more is an even
+  // integer.
+  double r = 0.0;
+  if (std::fabs(w) < 9007199254740992.0) r = w - 2.0 * std::nearbyint(w / 2.0);
+  // r = n/2 + f with f in [-1/4, 1/4], both exact.
+  const double n = std::nearbyint(2.0 * r);
+  const double f = r - n / 2.0;
+  const long double a = static_cast<long double>(f) * kPi;
+  const long double ca = std::cos(a), sa = std::sin(a);
+  switch ((static_cast<int>(n) % 4 + 4) % 4) {
+    case 0: c = ca; s = sa; break;
+    case 1: c = -sa; s = ca; break;
+    case 2: c = -ca; s = -sa; break;
+    default: c = sa; s = -ca; break;
+  }
+}
+
+}  // namespace veltaro::wide
