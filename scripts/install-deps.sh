@@ -12,7 +12,7 @@ case "${1:-}" in
   "")
     packages=(
       g++ cmake ninja-build make
-      libgtest-dev libgmock-dev libbenchmark-dev
+      libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libmpc-dev
       qt6-base-dev qt6-svg-dev
       libchm-dev fp-utils-3.2.2 mount
       fonts-dejavu-core xvfb locales
