@@ -144,6 +144,56 @@ long double IntegerPower(double b, double n) {
   return static_cast<long double>(result);
 }
 
+// (x + iy)^n by repeated squaring in 113 bits, for |n| ln|x + iy| well
+// inside the range of the wide format: every part exact to far below the
+// last bit of a double, however small against the modulus.
+bool ComplexIntegerPower(TComplex b, double n, long double& re, long double& im) {
+  const long double log2Modulus = std::log2(ComplexModulus(b));
+  if (std::fabs(log2Modulus * n) > 16000.0L) return false;
+  using wide::Quad;
+  unsigned long k = static_cast<unsigned long>(std::fabs(n));
+  Quad rr = 1, ri = 0, sr = b.re, si = b.im;
+  while (k != 0) {
+    if ((k & 1UL) != 0) {
+      const Quad t = rr * sr - ri * si;
+      ri = rr * si + ri * sr;
+      rr = t;
+    }
+    k >>= 1;
+    if (k != 0) {
+      const Quad t = sr * sr - si * si;
+      si = 2 * sr * si;
+      sr = t;
+    }
+  }
+  if (n < 0.0) {
+    const Quad d = rr * rr + ri * ri;
+    rr = rr / d;
+    ri = -ri / d;
+  }
+  re = static_cast<long double>(rr);
+  im = static_cast<long double>(ri);
+  return true;
+}
+
+// The angle of the result in units of pi, exactly, where the base lies on
+// an axis or a diagonal and the exponent is real: its argument is then a
+// multiple of pi/4.
+bool AngleInTurnsOfPi(TComplex base, TComplex w, long double& turns) {
+  if (w.im != 0.0) return false;
+  const long double sign = base.im > 0.0 ? 1.0L : -1.0L;
+  if (base.im == 0.0) {
+    turns = base.re > 0.0 ? 0.0L : static_cast<long double>(w.re);
+  } else if (base.re == 0.0) {
+    turns = sign * 0.5L * w.re;
+  } else if (std::fabs(base.re) == std::fabs(base.im)) {
+    turns = sign * (base.re > 0.0 ? 0.25L : 0.75L) * w.re;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // e^t of a 113-bit exponent: the exponential of its extended part, corrected
 // by the part beyond.
 long double ExpWide(wide::Quad t) {
@@ -174,12 +224,9 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
   if (!Storable(static_cast<long double>(tRe)) || !Storable(tImInMode)) return false;
 
   long double c = 0.0L, s = 0.0L;
-  if (w.im == 0.0 && base.im == 0.0) {
-    if (base.re > 0.0) {
-      c = 1.0L;
-    } else if (std::fabs(static_cast<long double>(w.re) * wide::kPi) < wide::kTrigLimit) {
-      wide::CosSinPi(w.re, c, s);
-    }
+  long double turns;
+  if (AngleInTurnsOfPi(base, w, turns)) {
+    if (std::fabs(turns * wide::kPi) < wide::kTrigLimit) wide::CosSinPi(turns, c, s);
   } else {
     long double angle = static_cast<long double>(w.re) * arg;
     if (w.im != 0.0) {
@@ -265,6 +312,9 @@ bool ComplexPower(TComplex base, TComplex exponent, TComplex& r) {
     if (!StoreComplex(re, im, out)) return false;
   } else if (exponent.im == 0.0 && base.im == 0.0 && IsSquaringExponent(exponent.re)) {
     if (!StoreComplex(IntegerPower(base.re, exponent.re), 0.0L, out)) return false;
+  } else if (long double re, im; exponent.im == 0.0 && IsSquaringExponent(exponent.re) &&
+                                  ComplexIntegerPower(base, exponent.re, re, im)) {
+    if (!StoreComplex(re, im, out)) return false;
   } else if (!GeneralPower(base, exponent, out)) {
     return false;
   }

@@ -94,15 +94,15 @@ bool AngleFromMode(double angle, double& radians) {
   return StoreQuad(static_cast<Quad>(angle) * kQuadPiOver180, radians);
 }
 
-void CosSinPi(double w, long double& c, long double& s) {
-  // w modulo 2, exactly: every double of magnitude 2^53 or more is an even
-  // integer.
-  double r = 0.0;
-  if (std::fabs(w) < 9007199254740992.0) r = w - 2.0 * std::nearbyint(w / 2.0);
+void CosSinPi(long double w, long double& c, long double& s) {
+  // w modulo 2, exactly: every extended value of magnitude 2^64 or more is
+  // an even integer.
+  long double r = 0.0L;
+  if (std::fabs(w) < 18446744073709551616.0L) r = w - 2.0L * std::nearbyint(w / 2.0L);
   // r = n/2 + f with f in [-1/4, 1/4], both exact.
-  const double n = std::nearbyint(2.0 * r);
-  const double f = r - n / 2.0;
-  const long double a = static_cast<long double>(f) * kPi;
+  const long double n = std::nearbyint(2.0L * r);
+  const long double f = r - n / 2.0L;
+  const long double a = f * kPi;
   const long double ca = std::cos(a), sa = std::sin(a);
   switch ((static_cast<int>(n) % 4 + 4) % 4) {
     case 0: c = ca; s = sa; break;

@@ -63,7 +63,8 @@ long double AngleInMode(long double radians);
 // to double (the value unchanged in radian mode). False on overflow.
 bool AngleFromMode(double angle, double& radians);
 
-// cos(pi*w) and sin(pi*w) of a double w, exact next to the zeros.
-void CosSinPi(double w, long double& c, long double& s);
+// cos(pi*w) and sin(pi*w), exact next to the zeros; w must be exact in
+// extended precision (a double, or a double times 1/4 or 3/4).
+void CosSinPi(long double w, long double& c, long double& s);
 
 }  // namespace veltaro::wide
