@@ -56,6 +56,24 @@ void BM_SmartCalculateTypicalTerms(benchmark::State& state) {
 }
 BENCHMARK(BM_SmartCalculateTypicalTerms);
 
+// One term per kind of power and function, the inverse and hyperbolic
+// functions off the real axis among them.
+void BM_CalculateFunctionTerms(benchmark::State& state) {
+  static const std::vector<std::string> terms = {
+      "7^7",          "2^0.5",         "b^3",           "1.5^(-2.25)",  "b^(1/3)",       "b^(2+i)",
+      "sin(b)",       "tan(b)",        "arcsin(b)",     "arccos(1E10)", "arctan(b)",     "arccot(b)",
+      "sinh(b)",      "tanh(b)",       "arsinh(b)",     "arcosh(b)",    "artanh(b)",     "arcoth(b)",
+      "ln(b)",        "log(b)",        "2lg(b)",        "exp(b)",       "a*b/c",         "sqrt(b)",
+  };
+  TVarTable table = TypicalTable();
+  TCalcOptions options;
+  for (auto _ : state) {
+    for (const std::string& term : terms) benchmark::DoNotOptimize(CalculateTerm(term, table, options));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(terms.size()));
+}
+BENCHMARK(BM_CalculateFunctionTerms);
+
 // The command-line front end as a whole, 100,000 lines on standard input.
 void BM_VeltaroCalc100kTerms(benchmark::State& state) {
   const bool smart = state.range(0) != 0;
