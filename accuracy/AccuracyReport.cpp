@@ -26,7 +26,9 @@ using namespace veltaro;
 using namespace veltaro::accuracy;
 
 void PrintRow(const TCounts& c) {
-  std::printf("%-36s %9ld %9ld %9ld %9ld\n", c.group.c_str(), c.compared, c.differing, c.ties, c.unsettled);
+  std::printf("%-36s %9ld %9ld %9ld %9ld", c.group.c_str(), c.compared, c.differing, c.ties, c.unsettled);
+  if (c.storedCompared > 0) std::printf(" %9ld of %ld", c.storedDiffering, c.storedCompared);
+  std::printf("\n");
   std::fflush(stdout);
 }
 
@@ -35,10 +37,14 @@ void Add(TCounts& total, const TCounts& c) {
   total.differing += c.differing;
   total.ties += c.ties;
   total.unsettled += c.unsettled;
+  total.storedCompared += c.storedCompared;
+  total.storedDiffering += c.storedDiffering;
 }
 
 int PrintCounts() {
-  std::printf("%-36s %9s %9s %9s %9s\n", "group", "compared", "differing", "ties", "unsettled");
+  // The last column, for nodes: results whose stored doubles (or failure
+  // verdict) differ from the reference's, ties included.
+  std::printf("%-36s %9s %9s %9s %9s %9s\n", "group", "compared", "differing", "ties", "unsettled", "stored differ");
   TCounts grids;
   grids.group = "total of the grids";
   auto row = [&](const TCounts& c) {
