@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include <quadmath.h>
+
 #include "Trig.h"
 #include "Wide.h"
 
@@ -75,53 +77,42 @@ void SnapComplex(TComplex& z) {
 
 namespace {
 
-// The guarded difference a*b - c*d of two products of doubles: a product
-// smaller than the other by more than the snapping threshold is dropped;
-// otherwise the difference is exact up to its one rounding.
-long double GuardedProductDifference(double a, double b, double c, double d) {
+// a*b + sign*c*d of doubles with the guard of the snapping rules: a product
+// smaller than the other by more than the threshold is dropped. A single
+// product is the double product, rounded once; two products are combined
+// exactly in 113 bits before their one rounding.
+wide::Quad GuardedProducts(double a, double b, double sign, double c, double d) {
+  using wide::Quad;
+  if (c == 0.0 || d == 0.0) return static_cast<Quad>(a) * static_cast<Quad>(b);
+  if (a == 0.0 || b == 0.0) return sign * (static_cast<Quad>(c) * static_cast<Quad>(d));
   const long double p = static_cast<long double>(a) * b;
   const long double q = static_cast<long double>(c) * d;
-  if (p != 0.0L && q != 0.0L) {
-    if (std::fabs(p / q) < kSnapEpsilon) return -q;
-    if (std::fabs(q / p) < kSnapEpsilon) return p;
-  }
-  return wide::DifferenceOfProducts(a, b, c, d);
+  if (std::fabs(p / q) < kSnapEpsilon) return sign * (static_cast<Quad>(c) * static_cast<Quad>(d));
+  if (std::fabs(q / p) < kSnapEpsilon) return static_cast<Quad>(a) * static_cast<Quad>(b);
+  return static_cast<Quad>(a) * static_cast<Quad>(b) + sign * (static_cast<Quad>(c) * static_cast<Quad>(d));
 }
 
-// The guarded sum a*b + c*d, in the same way.
-long double GuardedProductSum(double a, double b, double c, double d) {
-  const long double p = static_cast<long double>(a) * b;
-  const long double q = static_cast<long double>(c) * d;
-  if (p != 0.0L && q != 0.0L) {
-    if (std::fabs(p / q) < kSnapEpsilon) return q;
-    if (std::fabs(q / p) < kSnapEpsilon) return p;
-  }
-  return wide::SumOfProducts(a, b, c, d);
+// Stores a wide pair; false when either part does not fit a double.
+bool StoreWide(wide::Quad re, wide::Quad im, TComplex& r) {
+  TComplex out;
+  if (!wide::StoreQuad(re, out.re) || !wide::StoreQuad(im, out.im)) return false;
+  r = out;
+  return true;
 }
 
-// The principal square root of x + iy: a real part of at least 0, and +i
-// times the root of |x| for a negative real number.
-void PrincipalSqrt(double x, double y, long double& re, long double& im) {
-  const long double lx = x, ly = y;
-  if (y == 0.0) {
-    if (x >= 0.0) {
-      re = std::sqrt(lx);
-      im = 0.0L;
-    } else {
-      re = 0.0L;
-      im = std::sqrt(-lx);
-    }
-    return;
-  }
-  const long double m = std::sqrt(lx * lx + ly * ly);
+// The principal square root of x + iy in 113 bits: a real part of at
+// least 0, and +i times the root of |x| for a negative real number.
+bool PrincipalSqrt(double x, double y, TComplex& out) {
+  using wide::Quad;
+  const Quad qx = x, qy = y;
+  if (y == 0.0) return x >= 0.0 ? StoreWide(sqrtq(qx), 0, out) : StoreWide(0, sqrtq(-qx), out);
+  const Quad m = sqrtq(qx * qx + qy * qy);
   if (x > 0.0) {
-    re = std::sqrt((m + lx) / 2.0L);
-    im = ly / (2.0L * re);
-  } else {
-    const long double t = std::sqrt((m - lx) / 2.0L);
-    re = std::fabs(ly) / (2.0L * t);
-    im = y > 0.0 ? t : -t;
+    const Quad re = sqrtq((m + qx) / 2);
+    return StoreWide(re, qy / (2 * re), out);
   }
+  const Quad t = sqrtq((m - qx) / 2);
+  return StoreWide(fabsq(qy) / (2 * t), y > 0.0 ? t : -t, out);
 }
 
 // Integer exponents up to this magnitude are taken by repeated squaring.
@@ -131,7 +122,7 @@ bool IsSquaringExponent(double w) { return std::fabs(w) <= kSquaringLimit && std
 
 // b^n by repeated squaring in 113 bits: exact while the powers fit, and
 // otherwise off by far less than the last bit of a double.
-long double IntegerPower(double b, double n) {
+wide::Quad IntegerPower(double b, double n) {
   unsigned long k = static_cast<unsigned long>(std::fabs(n));
   wide::Quad result = 1;
   wide::Quad square = b;
@@ -141,13 +132,13 @@ long double IntegerPower(double b, double n) {
     if (k != 0) square *= square;
   }
   if (n < 0.0) result = 1 / result;
-  return static_cast<long double>(result);
+  return result;
 }
 
 // (x + iy)^n by repeated squaring in 113 bits, for |n| ln|x + iy| well
 // inside the range of the wide format: every part exact to far below the
 // last bit of a double, however small against the modulus.
-bool ComplexIntegerPower(TComplex b, double n, long double& re, long double& im) {
+bool ComplexIntegerPower(TComplex b, double n, wide::Quad& re, wide::Quad& im) {
   const long double log2Modulus = std::log2(ComplexModulus(b));
   if (std::fabs(log2Modulus * n) > 16000.0L) return false;
   using wide::Quad;
@@ -171,27 +162,51 @@ bool ComplexIntegerPower(TComplex b, double n, long double& re, long double& im)
     rr = rr / d;
     ri = -ri / d;
   }
-  re = static_cast<long double>(rr);
-  im = static_cast<long double>(ri);
+  re = rr;
+  im = ri;
   return true;
 }
 
-// The angle of the result in units of pi, exactly, where the base lies on
-// an axis or a diagonal and the exponent is real: its argument is then a
-// multiple of pi/4.
-bool AngleInTurnsOfPi(TComplex base, TComplex w, long double& turns) {
-  if (w.im != 0.0) return false;
-  const long double sign = base.im > 0.0 ? 1.0L : -1.0L;
-  if (base.im == 0.0) {
-    turns = base.re > 0.0 ? 0.0L : static_cast<long double>(w.re);
-  } else if (base.re == 0.0) {
-    turns = sign * 0.5L * w.re;
-  } else if (std::fabs(base.re) == std::fabs(base.im)) {
-    turns = sign * (base.re > 0.0 ? 0.25L : 0.75L) * w.re;
-  } else {
-    return false;
+// The argument of a base as pi times a multiple of 1/4 (turns of pi), exact,
+// plus a remainder of at most pi/4 in 113 bits, taken in a frame turned by
+// that multiple so that a remainder next to 0 keeps its digits. On an axis
+// or a diagonal the remainder is 0.
+struct TBaseAngle {
+  long double turns = 0.0L;
+  wide::Quad rest = 0;
+};
+
+TBaseAngle BaseAngle(TComplex b) {
+  TBaseAngle a;
+  const double ax = std::fabs(b.re), ay = std::fabs(b.im);
+  if (b.im == 0.0 || b.re == 0.0 || ax == ay) {
+    const long double sign = b.im > 0.0 ? 1.0L : -1.0L;
+    if (b.im == 0.0) {
+      a.turns = b.re > 0.0 ? 0.0L : 1.0L;
+    } else if (b.re == 0.0) {
+      a.turns = sign * 0.5L;
+    } else {
+      a.turns = sign * (b.re > 0.0 ? 0.25L : 0.75L);
+    }
+    return a;
   }
-  return true;
+  double x, y;  // b turned by -turns * pi, exactly
+  if (ay < ax) {
+    if (b.re > 0.0) {
+      x = b.re, y = b.im;
+    } else {
+      a.turns = b.im > 0.0 ? 1.0L : -1.0L;
+      x = -b.re, y = -b.im;
+    }
+  } else if (b.im > 0.0) {
+    a.turns = 0.5L;
+    x = b.im, y = -b.re;
+  } else {
+    a.turns = -0.5L;
+    x = -b.im, y = b.re;
+  }
+  a.rest = wide::ArgumentWide(x, y);
+  return a;
 }
 
 // e^t of a 113-bit exponent: the exponential of its extended part, corrected
@@ -203,39 +218,38 @@ long double ExpWide(wide::Quad t) {
   return m + m * lo;
 }
 
-bool Storable(long double v) {
-  double d;
-  return StoreDouble(v, d);
-}
-
-// The principal value e^(w ln b), b != 0: ln |b| kept in 113 bits, the
-// angle of the result taken in radians whatever the mode (for a real
-// exponent the degree readings of the logarithm and the exponential cancel).
+// The principal value e^(w ln b), b != 0, with ln b and the angle of the
+// result in 113 bits: for a real exponent the degree readings of the
+// logarithm and the exponential cancel, so the angle is w arg b in radians
+// whatever the mode.
 bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
   using wide::Quad;
   const Quad lnModulus = wide::LnModulusWide(base.re, base.im);
-  const long double arg = wide::Argument(base.re, base.im);
-  const long double argInMode = wide::AngleInMode(arg);
+  const TBaseAngle arg = BaseAngle(base);
+  const Quad argInMode = DegMode ? static_cast<Quad>(arg.turns * 180.0L) + arg.rest * 180 / wide::QuadPi()
+                                 : static_cast<Quad>(arg.turns) * wide::QuadPi() + arg.rest;
   // w * ln b with the imaginary part of ln b in the current unit: the value
   // that is stored between the logarithm and the exponential.
-  const Quad tRe = static_cast<Quad>(w.re) * lnModulus - static_cast<Quad>(w.im) * static_cast<Quad>(argInMode);
-  const long double tImInMode =
-      static_cast<long double>(w.re) * argInMode + static_cast<long double>(static_cast<Quad>(w.im) * lnModulus);
-  if (!Storable(static_cast<long double>(tRe)) || !Storable(tImInMode)) return false;
+  const Quad tRe = static_cast<Quad>(w.re) * lnModulus - static_cast<Quad>(w.im) * argInMode;
+  const Quad tImInMode = static_cast<Quad>(w.re) * argInMode + static_cast<Quad>(w.im) * lnModulus;
+  double stored;
+  if (!wide::StoreQuad(tRe, stored) || !wide::StoreQuad(tImInMode, stored)) return false;
 
+  // The angle in radians: pi times the exponent's share of whole turns,
+  // reduced modulo 2 exactly, plus the share of the remainder and the part
+  // that an imaginary exponent adds.
+  Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
+  if (DegMode) byModulus = byModulus * wide::QuadPi() / 180;
+  const Quad rest = static_cast<Quad>(w.re) * arg.rest + byModulus;
+  const long double turns = static_cast<long double>(w.re) * arg.turns;
   long double c = 0.0L, s = 0.0L;
-  long double turns;
-  if (AngleInTurnsOfPi(base, w, turns)) {
-    if (std::fabs(turns * wide::kPi) < wide::kTrigLimit) wide::CosSinPi(turns, c, s);
-  } else {
-    long double angle = static_cast<long double>(w.re) * arg;
-    if (w.im != 0.0) {
-      const Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
-      angle += DegMode ? static_cast<long double>(byModulus * wide::QuadPi() / 180) : static_cast<long double>(byModulus);
-    }
-    if (std::fabs(angle) < wide::kTrigLimit) {
-      c = Cosine(angle);
-      s = Sine(angle);
+  if (std::fabs(turns * wide::kPi + static_cast<long double>(rest)) < wide::kTrigLimit) {
+    if (rest == 0) {
+      wide::CosSinPi(turns, c, s);
+    } else {
+      const long double reduced = std::fabs(turns) < 18446744073709551616.0L ? turns - 2.0L * std::nearbyint(turns / 2.0L)
+                                                                            : 0.0L;
+      wide::CosSinWide(static_cast<Quad>(reduced) * wide::QuadPi() + rest, c, s);
     }
   }
   const long double m = ExpWide(tRe);
@@ -246,10 +260,10 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
 }  // namespace
 
 bool ComplexMultiply(TComplex a, TComplex b, TComplex& r) {
-  const long double re = GuardedProductDifference(a.re, b.re, a.im, b.im);
-  const long double im = GuardedProductSum(a.re, b.im, a.im, b.re);
   TComplex out;
-  if (!StoreComplex(re, im, out)) return false;
+  if (!StoreWide(GuardedProducts(a.re, b.re, -1.0, a.im, b.im), GuardedProducts(a.re, b.im, 1.0, a.im, b.re), out)) {
+    return false;
+  }
   SnapComplex(out);
   r = out;
   return true;
@@ -260,12 +274,19 @@ bool ComplexDivide(TComplex a, TComplex b, TComplex& r) {
     r = TComplex{};
     return false;
   }
-  const long double br = b.re, bi = b.im;
-  const long double d = GuardedSum(br * br, bi * bi);
-  const long double re = GuardedProductSum(a.re, b.re, a.im, b.im) / d;
-  const long double im = GuardedProductDifference(a.im, b.re, a.re, b.im) / d;
+  using wide::Quad;
   TComplex out;
-  if (!StoreComplex(re, im, out)) return false;
+  if (b.im == 0.0) {
+    if (!StoreWide(static_cast<Quad>(a.re) / b.re, static_cast<Quad>(a.im) / b.re, out)) return false;
+  } else if (b.re == 0.0) {
+    if (!StoreWide(static_cast<Quad>(a.im) / b.im, -static_cast<Quad>(a.re) / b.im, out)) return false;
+  } else {
+    const Quad d = GuardedProducts(b.re, b.re, 1.0, b.im, b.im);
+    if (!StoreWide(GuardedProducts(a.re, b.re, 1.0, a.im, b.im) / d, GuardedProducts(a.im, b.re, -1.0, a.re, b.im) / d,
+                   out)) {
+      return false;
+    }
+  }
   SnapComplex(out);
   r = out;
   return true;
@@ -307,14 +328,18 @@ bool ComplexPower(TComplex base, TComplex exponent, TComplex& r) {
   }
   TComplex out;
   if (exponent.im == 0.0 && exponent.re == 0.5) {
-    long double re, im;
-    PrincipalSqrt(base.re, base.im, re, im);
-    if (!StoreComplex(re, im, out)) return false;
+    if (!PrincipalSqrt(base.re, base.im, out)) return false;
   } else if (exponent.im == 0.0 && base.im == 0.0 && IsSquaringExponent(exponent.re)) {
-    if (!StoreComplex(IntegerPower(base.re, exponent.re), 0.0L, out)) return false;
-  } else if (long double re, im; exponent.im == 0.0 && IsSquaringExponent(exponent.re) &&
-                                  ComplexIntegerPower(base, exponent.re, re, im)) {
-    if (!StoreComplex(re, im, out)) return false;
+    if (!StoreWide(IntegerPower(base.re, exponent.re), 0, out)) return false;
+  } else if (exponent.im == 0.0 && base.re == 0.0 && IsSquaringExponent(exponent.re)) {
+    // (iy)^n = y^n i^n.
+    const wide::Quad p = IntegerPower(base.im, exponent.re);
+    const int quarter = static_cast<int>(std::fmod(exponent.re, 4.0) + 4.0) % 4;
+    const wide::Quad unitRe[] = {1, 0, -1, 0}, unitIm[] = {0, 1, 0, -1};
+    if (!StoreWide(p * unitRe[quarter], p * unitIm[quarter], out)) return false;
+  } else if (wide::Quad re, im; exponent.im == 0.0 && IsSquaringExponent(exponent.re) &&
+                                ComplexIntegerPower(base, exponent.re, re, im)) {
+    if (!StoreWide(re, im, out)) return false;
   } else if (!GeneralPower(base, exponent, out)) {
     return false;
   }

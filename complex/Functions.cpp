@@ -32,15 +32,16 @@ bool StoreSnapped(long double re, long double im, TComplex& r) {
 
 long double Sign(double v) { return std::signbit(v) ? -1.0L : 1.0L; }
 
-// The sine and cosine of an angle in radians, 0 from 2^63 on.
-void SinCos(long double angle, long double& s, long double& c) {
+// The sine and cosine of an angle in radians, 0 from 2^63 on; false there.
+bool SinCos(long double angle, long double& s, long double& c) {
   if (std::fabs(angle) < kTrigLimit) {
     s = Sine(angle);
     c = Cosine(angle);
-  } else {
-    s = 0.0L;
-    c = 0.0L;
+    return true;
   }
+  s = 0.0L;
+  c = 0.0L;
+  return false;
 }
 
 // Whether e^|t| (cos a, sin a) fits a double: the larger of the two
@@ -57,12 +58,13 @@ bool ExponentialsFit(double t, long double s, long double c) {
 // mode, y the imaginary part.
 struct TCircular {
   long double sinX, cosX, sinhY, coshY;
+  bool inRange;  // |X| < 2^63: beyond, sine and cosine are both 0
 };
 
 bool Circular(TComplex z, TCircular& k) {
   double x;
   if (!wide::AngleFromMode(z.re, x)) return false;
-  SinCos(x, k.sinX, k.cosX);
+  k.inRange = SinCos(x, k.sinX, k.cosX);
   k.sinhY = std::sinh(static_cast<long double>(z.im));
   k.coshY = std::cosh(static_cast<long double>(z.im));
   return z.im == 0.0 || ExponentialsFit(z.im, k.sinX, k.cosX);
@@ -72,12 +74,13 @@ bool Circular(TComplex z, TCircular& k) {
 // mode.
 struct THyperbolic {
   long double sinhX, coshX, sinY, cosY;
+  bool inRange;  // |Y| < 2^63: beyond, sinh and cosh are both 0
 };
 
 bool Hyperbolic(TComplex z, THyperbolic& k) {
   double y;
   if (!wide::AngleFromMode(z.im, y)) return false;
-  SinCos(y, k.sinY, k.cosY);
+  k.inRange = SinCos(y, k.sinY, k.cosY);
   k.sinhX = std::sinh(static_cast<long double>(z.re));
   k.coshX = std::cosh(static_cast<long double>(z.re));
   return ExponentialsFit(z.re, k.sinY, k.cosY);
@@ -126,7 +129,7 @@ bool ComplexTan(TComplex z, TComplex& r) {
   TCircular k;
   if (!Circular(z, k)) return false;
   const long double d = k.cosX * k.cosX + k.sinhY * k.sinhY;
-  if (d == 0.0L) {
+  if (!k.inRange || d == 0.0L) {
     r = TComplex{};
     return false;
   }
@@ -137,7 +140,7 @@ bool ComplexCot(TComplex z, TComplex& r) {
   TCircular k;
   if (!Circular(z, k)) return false;
   const long double d = k.sinX * k.sinX + k.sinhY * k.sinhY;
-  if (d == 0.0L) {
+  if (!k.inRange || d == 0.0L) {
     r = TComplex{};
     return false;
   }
@@ -304,7 +307,7 @@ bool ComplexTanh(TComplex z, TComplex& r) {
   THyperbolic k;
   if (!Hyperbolic(z, k)) return false;
   const long double d = k.sinhX * k.sinhX + k.cosY * k.cosY;
-  if (d == 0.0L) return false;
+  if (!k.inRange || d == 0.0L) return false;
   return StoreSnapped(k.sinhX * k.coshX / d, k.sinY * k.cosY / d, r);
 }
 
@@ -312,7 +315,7 @@ bool ComplexCoth(TComplex z, TComplex& r) {
   THyperbolic k;
   if (!Hyperbolic(z, k)) return false;
   const long double d = k.sinhX * k.sinhX + k.sinY * k.sinY;
-  if (d == 0.0L) return false;
+  if (!k.inRange || d == 0.0L) return false;
   return StoreSnapped(k.sinhX * k.coshX / d, -(k.sinY * k.cosY) / d, r);
 }
 

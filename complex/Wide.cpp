@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <quadmath.h>
+
 #include "Complex.h"
 
 namespace veltaro::wide {
@@ -13,14 +15,6 @@ const Quad kQuadPiOver180 = QuadPi() / 180;
 // A product of two doubles is exact in 113 bits.
 Quad ExactProduct(double a, double b) { return static_cast<Quad>(a) * static_cast<Quad>(b); }
 
-// Two extended products of the same sign within a factor of two of each
-// other: their difference loses more than a bit or so.
-bool MayCancel(long double p, long double q) {
-  if (p == 0.0L || q == 0.0L || (p > 0.0L) != (q > 0.0L)) return false;
-  const long double ap = std::fabs(p), aq = std::fabs(q);
-  return ap <= 2.0L * aq && aq <= 2.0L * ap;
-}
-
 }  // namespace
 
 bool StoreQuad(Quad v, double& out) {
@@ -29,15 +23,6 @@ bool StoreQuad(Quad v, double& out) {
   out = d;
   return true;
 }
-
-long double DifferenceOfProducts(double a, double b, double c, double d) {
-  const long double p = static_cast<long double>(a) * b;
-  const long double q = static_cast<long double>(c) * d;
-  if (MayCancel(p, q)) return static_cast<long double>(ExactProduct(a, b) - ExactProduct(c, d));
-  return p - q;
-}
-
-long double SumOfProducts(double a, double b, double c, double d) { return DifferenceOfProducts(a, b, -c, d); }
 
 long double SquaresMinusOne(double x, double y) {
   Quad big = ExactProduct(x, x), small = ExactProduct(y, y);
@@ -93,6 +78,21 @@ bool AngleFromMode(double angle, double& radians) {
   }
   return StoreQuad(static_cast<Quad>(angle) * kQuadPiOver180, radians);
 }
+
+void CosSinWide(Quad angle, long double& c, long double& s) {
+  const Quad halfPi = QuadPi() / 2;
+  const long double n = std::nearbyint(static_cast<long double>(angle / halfPi));
+  const long double a = static_cast<long double>(angle - static_cast<Quad>(n) * halfPi);
+  const long double ca = std::cos(a), sa = std::sin(a);
+  switch (static_cast<int>(std::fmod(n, 4.0L) + 4.0L) % 4) {
+    case 0: c = ca; s = sa; break;
+    case 1: c = -sa; s = ca; break;
+    case 2: c = -ca; s = -sa; break;
+    default: c = sa; s = -ca; break;
+  }
+}
+
+Quad ArgumentWide(double x, double y) { return atan2q(static_cast<Quad>(y), static_cast<Quad>(x)); }
 
 void CosSinPi(long double w, long double& c, long double& s) {
   // w modulo 2, exactly: every extended value of magnitude 2^64 or more is

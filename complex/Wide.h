@@ -35,12 +35,6 @@ inline Quad QuadLn2() { return static_cast<Quad>(kLn2Hi) + static_cast<Quad>(kLn
 // the double range.
 bool StoreQuad(Quad v, double& out);
 
-// a*b - c*d and a*b + c*d of doubles, each exact before the final rounding to
-// extended. The products are formed in extended precision first; only when
-// they nearly cancel is the sum redone exactly.
-long double DifferenceOfProducts(double a, double b, double c, double d);
-long double SumOfProducts(double a, double b, double c, double d);
-
 // x^2 + y^2 - 1 of doubles, exact before its rounding to extended.
 long double SquaresMinusOne(double x, double y);
 
@@ -62,6 +56,13 @@ long double AngleInMode(long double radians);
 // An angle read from a stored value in the current mode, as radians rounded
 // to double (the value unchanged in radian mode). False on overflow.
 bool AngleFromMode(double angle, double& radians);
+
+// cos and sin of a 113-bit angle in radians: the angle is reduced by pi/2
+// in 113 bits, so a part next to a zero keeps its digits.
+void CosSinWide(Quad angle, long double& c, long double& s);
+
+// The argument of x + iy in 113 bits (not both 0).
+Quad ArgumentWide(double x, double y);
 
 // cos(pi*w) and sin(pi*w), exact next to the zeros; w must be exact in
 // extended precision (a double, or a double times 1/4 or 3/4).

@@ -128,10 +128,9 @@ bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r)
         f.stage = 1;
         stack.Push(n->left);
       } else if (f.stage == 1) {
-        // The base of lg must have a logarithm before the argument is looked at.
-        if (op == opLg) {
-          if (!ComplexLn(done, done)) return false;
-        }
+        // The base of lg must have a logarithm (be nonzero) before the
+        // argument is looked at.
+        if (op == opLg && done.re == 0.0 && done.im == 0.0) return false;
         f.firstRe = done.re;
         f.firstIm = done.im;
         f.stage = 2;
@@ -139,8 +138,7 @@ bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r)
       } else {
         const TComplex first{f.firstRe, f.firstIm};
         if (op == opLg) {
-          TComplex lx;
-          if (!ComplexLn(done, lx) || !ComplexDivide(lx, first, done)) return false;
+          if (!ComplexLg(first, done, done)) return false;
         } else if (!ApplyOperator(op, first, done, done)) {
           return false;
         }
