@@ -15,6 +15,7 @@
 #include "Parser.h"
 #include "SmartConversion.h"
 #include "TermTree.h"
+#include "TestSupport.h"
 
 namespace veltaro::accuracy {
 
@@ -27,17 +28,7 @@ using reference::TReferenceResult;
 constexpr double kPi = 3.141592653589793;
 constexpr std::uint64_t kTwoTo53 = 9007199254740992ULL;
 
-// Sets the angle mode for one scope and puts the previous one back.
-class TDegScope {
- public:
-  explicit TDegScope(bool deg) : saved_(DegMode) { DegMode = deg; }
-  ~TDegScope() { DegMode = saved_; }
-  TDegScope(const TDegScope&) = delete;
-  TDegScope& operator=(const TDegScope&) = delete;
-
- private:
-  bool saved_;
-};
+using TDegScope = DegModeScope;
 
 // Owns a parsed tree.
 class TTree {

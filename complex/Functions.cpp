@@ -54,37 +54,30 @@ bool ExponentialsFit(double t, long double s, long double c) {
   return StoreDouble(m * c, d) && StoreDouble(m * s, d);
 }
 
-// sin, cos of z = x + iy in their parts: X is x read in the current angle
-// mode, y the imaginary part.
-struct TCircular {
-  long double sinX, cosX, sinhY, coshY;
-  bool inRange;  // |X| < 2^63: beyond, sine and cosine are both 0
+// The real parts behind the circular and hyperbolic functions of one
+// argument: the sine and cosine of an angle read in the current mode, and
+// sinh and cosh of the other component. sin and cos of x + iy use the angle
+// x and the hyperbolic component y; sinh and cosh use the angle y and x.
+struct TParts {
+  long double sinA, cosA, sinhB, coshB;
+  bool inRange;  // |angle| < 2^63: beyond, sine and cosine are both 0
 };
 
-bool Circular(TComplex z, TCircular& k) {
-  double x;
-  if (!wide::AngleFromMode(z.re, x)) return false;
-  k.inRange = SinCos(x, k.sinX, k.cosX);
-  k.sinhY = std::sinh(static_cast<long double>(z.im));
-  k.coshY = std::cosh(static_cast<long double>(z.im));
-  return z.im == 0.0 || ExponentialsFit(z.im, k.sinX, k.cosX);
+// False when the angle overflows or, where exponentials are behind the
+// value (checkExponentials), when they would not fit a double.
+bool Parts(double angle, double hyperbolic, bool checkExponentials, TParts& k) {
+  double radians;
+  if (!wide::AngleFromMode(angle, radians)) return false;
+  k.inRange = SinCos(radians, k.sinA, k.cosA);
+  k.sinhB = std::sinh(static_cast<long double>(hyperbolic));
+  k.coshB = std::cosh(static_cast<long double>(hyperbolic));
+  return !checkExponentials || ExponentialsFit(hyperbolic, k.sinA, k.cosA);
 }
 
-// sinh, cosh of z = x + iy in their parts: Y is y read in the current angle
-// mode.
-struct THyperbolic {
-  long double sinhX, coshX, sinY, cosY;
-  bool inRange;  // |Y| < 2^63: beyond, sinh and cosh are both 0
-};
+// A real argument of sin and cos needs no exponentials.
+bool Circular(TComplex z, TParts& k) { return Parts(z.re, z.im, z.im != 0.0, k); }
 
-bool Hyperbolic(TComplex z, THyperbolic& k) {
-  double y;
-  if (!wide::AngleFromMode(z.im, y)) return false;
-  k.inRange = SinCos(y, k.sinY, k.cosY);
-  k.sinhX = std::sinh(static_cast<long double>(z.re));
-  k.coshX = std::cosh(static_cast<long double>(z.re));
-  return ExponentialsFit(z.re, k.sinY, k.cosY);
-}
+bool Hyperbolic(TComplex z, TParts& k) { return Parts(z.im, z.re, true, k); }
 
 }  // namespace
 
@@ -112,39 +105,39 @@ bool ComplexLg(TComplex base, TComplex x, TComplex& r) {
 }
 
 bool ComplexSin(TComplex z, TComplex& r) {
-  TCircular k;
+  TParts k;
   if (!Circular(z, k)) return false;
-  return StoreSnapped(k.sinX * k.coshY, k.cosX * k.sinhY, r);
+  return StoreSnapped(k.sinA * k.coshB, k.cosA * k.sinhB, r);
 }
 
 bool ComplexCos(TComplex z, TComplex& r) {
-  TCircular k;
+  TParts k;
   if (!Circular(z, k)) return false;
-  return StoreSnapped(k.cosX * k.coshY, -(k.sinX * k.sinhY), r);
+  return StoreSnapped(k.cosA * k.coshB, -(k.sinA * k.sinhB), r);
 }
 
 // tan z = (sin x cos x + i sinh y cosh y) / (cos^2 x + sinh^2 y), and the
 // cotangent likewise: no part is a difference of nearly equal terms.
 bool ComplexTan(TComplex z, TComplex& r) {
-  TCircular k;
+  TParts k;
   if (!Circular(z, k)) return false;
-  const long double d = k.cosX * k.cosX + k.sinhY * k.sinhY;
+  const long double d = k.cosA * k.cosA + k.sinhB * k.sinhB;
   if (!k.inRange || d == 0.0L) {
     r = TComplex{};
     return false;
   }
-  return StoreSnapped(k.sinX * k.cosX / d, k.sinhY * k.coshY / d, r);
+  return StoreSnapped(k.sinA * k.cosA / d, k.sinhB * k.coshB / d, r);
 }
 
 bool ComplexCot(TComplex z, TComplex& r) {
-  TCircular k;
+  TParts k;
   if (!Circular(z, k)) return false;
-  const long double d = k.sinX * k.sinX + k.sinhY * k.sinhY;
+  const long double d = k.sinA * k.sinA + k.sinhB * k.sinhB;
   if (!k.inRange || d == 0.0L) {
     r = TComplex{};
     return false;
   }
-  return StoreSnapped(k.sinX * k.cosX / d, -(k.sinhY * k.coshY) / d, r);
+  return StoreSnapped(k.sinA * k.cosA / d, -(k.sinhB * k.coshB) / d, r);
 }
 
 namespace {
@@ -290,33 +283,33 @@ bool ComplexArcCot(TComplex z, TComplex& r) {
 }
 
 bool ComplexSinh(TComplex z, TComplex& r) {
-  THyperbolic k;
+  TParts k;
   if (!Hyperbolic(z, k)) return false;
-  return Store(k.sinhX * k.cosY, k.coshX * k.sinY, r);
+  return Store(k.sinhB * k.cosA, k.coshB * k.sinA, r);
 }
 
 bool ComplexCosh(TComplex z, TComplex& r) {
-  THyperbolic k;
+  TParts k;
   if (!Hyperbolic(z, k)) return false;
-  return Store(k.coshX * k.cosY, k.sinhX * k.sinY, r);
+  return Store(k.coshB * k.cosA, k.sinhB * k.sinA, r);
 }
 
 // tanh z = (sinh x cosh x + i sin y cos y) / (sinh^2 x + cos^2 y), and the
 // hyperbolic cotangent likewise.
 bool ComplexTanh(TComplex z, TComplex& r) {
-  THyperbolic k;
+  TParts k;
   if (!Hyperbolic(z, k)) return false;
-  const long double d = k.sinhX * k.sinhX + k.cosY * k.cosY;
+  const long double d = k.sinhB * k.sinhB + k.cosA * k.cosA;
   if (!k.inRange || d == 0.0L) return false;
-  return StoreSnapped(k.sinhX * k.coshX / d, k.sinY * k.cosY / d, r);
+  return StoreSnapped(k.sinhB * k.coshB / d, k.sinA * k.cosA / d, r);
 }
 
 bool ComplexCoth(TComplex z, TComplex& r) {
-  THyperbolic k;
+  TParts k;
   if (!Hyperbolic(z, k)) return false;
-  const long double d = k.sinhX * k.sinhX + k.sinY * k.sinY;
+  const long double d = k.sinhB * k.sinhB + k.sinA * k.sinA;
   if (!k.inRange || d == 0.0L) return false;
-  return StoreSnapped(k.sinhX * k.coshX / d, -(k.sinY * k.cosY) / d, r);
+  return StoreSnapped(k.sinhB * k.coshB / d, -(k.sinA * k.cosA) / d, r);
 }
 
 // arsinh z = -i arcsin(iz).
