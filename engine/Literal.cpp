@@ -2,6 +2,7 @@
 // digits, an optional exponent after an upper-case E, blanks.
 #include <charconv>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -17,6 +18,36 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Exponent digits are read only while the exponent read so far is below
 // this; a digit left over makes the literal invalid.
 constexpr int kExponentDigitLimit = 500;
+
+// Whether the digits (leading and trailing zeros aside) and the decimal
+// position of the first of them are those of the largest double rounded to
+// 15 significant digits: the number written for it, which lies just above
+// the double range only because its last digit was rounded up.
+bool IsRoundedLargestDouble(std::string_view intDigits, std::string_view fracDigits, long magnitude) {
+  static const std::string largest = [] {
+    char buffer[32];
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, std::numeric_limits<double>::max(),
+                                   std::chars_format::scientific, 14);
+    std::string digits;
+    for (const char* c = buffer; c < res.ptr && *c != 'e'; ++c) {
+      if (IsDigit(*c)) digits += *c;
+    }
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    return digits;
+  }();
+  constexpr long kLargestMagnitude = std::numeric_limits<double>::max_exponent10;
+  if (magnitude != kLargestMagnitude) return false;
+  std::string digits;
+  for (const std::string_view part : {intDigits, fracDigits}) {
+    for (const char c : part) {
+      if (digits.empty() && c == '0') continue;
+      digits += c;
+      if (digits.size() > largest.size() && c != '0') return false;
+    }
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return digits == largest;
+}
 
 }  // namespace
 
@@ -101,7 +132,11 @@ bool ConvertNumberLiteral(std::string_view text, double& value) {
     }
   }
   magnitude += negativeExponent ? -exponent : exponent;
-  if (found && magnitude >= 0) return false;
+  if (found && magnitude >= 0) {
+    if (!IsRoundedLargestDouble(intDigits, fracDigits, magnitude)) return false;
+    value = std::numeric_limits<double>::max();
+    return true;
+  }
   value = 0.0;
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -306,6 +307,30 @@ TEST(ConvertNumberLiteral, ExponentDigitsReadWhileBelow500AndTheDoubleRange) {
     if (c.ok) {
       EXPECT_EQ(value, c.value) << "\"" << c.text << "\"";
     }
+  }
+}
+
+TEST(ConvertNumberLiteral, TheLargestDoubleAsWrittenReadsAsItself) {
+  // The largest double written with 15 significant digits lies above the
+  // double range only through the rounding of its last digit.
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  const char* largest[] = {
+      "1.79769313486232E308",     "1.79769313486232E+308",       " 1.79769313486232E308 ",
+      "179769313486232E294",      "0.000179769313486232E312",    "1.797693134862320000E308",
+      "000179769313486232.000E294", "17976931348623.2E295",
+  };
+  for (const char* text : largest) {
+    double value = 0.0;
+    EXPECT_TRUE(ConvertNumberLiteral(text, value)) << text;
+    EXPECT_EQ(value, kLargest) << text;
+  }
+  const char* beyond[] = {
+      "1.79769313486233E308", "1.8E308",  "1.7976931348623201E308", "1.79769313486232E309",
+      "17.9769313486232E308", "2E308",    "1.79769313486232000001E308",
+  };
+  for (const char* text : beyond) {
+    double value = 0.0;
+    EXPECT_FALSE(ConvertNumberLiteral(text, value)) << text;
   }
 }
 
