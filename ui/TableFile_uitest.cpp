@@ -4,10 +4,17 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "WindowFixture.h"
 
@@ -17,6 +24,66 @@ namespace {
 using Rows = std::vector<std::string>;
 
 const std::string kHeader = "Veltaro Variable table\r\n";
+
+// Gives a call that blocks what it waits for, should the test not be done
+// long after it ought to be: action runs on a thread of its own after
+// kPatience, so that a call waiting forever makes the test fail instead of
+// hanging.
+class TUnblocker {
+ public:
+  explicit TUnblocker(std::function<void()> action)
+      : thread_([this, action = std::move(action)] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (wake_.wait_for(lock, kPatience, [this] { return done_; })) return;
+          fired_ = true;
+          lock.unlock();
+          action();
+        }) {}
+  ~TUnblocker() { Done(); }
+  // Ends the wait; true when the action had to run.
+  bool Done() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return fired_;
+  }
+
+ private:
+  static constexpr std::chrono::seconds kPatience{10};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+// A FIFO that holds a whole table, kept open by a writer that never ends it.
+class TTableFifo {
+ public:
+  TTableFifo(const std::string& path, const std::string& table) : path_(path) {
+    if (::mkfifo(path.c_str(), 0600) != 0) return;
+    writer_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (writer_ >= 0 && ::write(writer_, table.data(), table.size()) != static_cast<ssize_t>(table.size())) Close();
+  }
+  ~TTableFifo() { Close(); }
+  bool Ready() const { return writer_ >= 0; }
+  // Ends the writer, so that a reader gets to the end of the table.
+  void Close() {
+    if (writer_ >= 0) ::close(std::exchange(writer_, -1));
+  }
+
+ private:
+  std::string path_;
+  int writer_ = -1;
+};
+
+bool IsKind(const std::string& path, mode_t kind) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
 
 class TableFile : public WindowTest {
  protected:
@@ -147,7 +214,10 @@ TEST_F(TableFile, OpeningReplacesTheTableAndTheGrid) {
       {"anything at all\r\n1\r\nv\r\n1.5E3\r\n0\r\n\r\n", {"v=1500="}},
       {"h\r\n2 variables\r\na b\r\n1\r\n0\r\n c \r\nb\r\n2\r\n0\r\n\r\n", {"a b=1= c ", "b=2="}},
       {"h\nx\n1\n2\n3\n", {"=="}},  // line feeds alone: one single line
-      {kHeader + "3\r\nq\r\n4\r\n0\r\nfour\r\n", {"q=4=four", "=0=", "=0="}},
+      {kHeader + "3\r\nq\r\n4\r\n0\r\nfour\r\n", {"q=4=four"}},
+      {kHeader + "65535\r\nq\r\n4\r\n0\r\nfour\r\nr\r\n5", {"q=4=four", "r=5="}},
+      {kHeader + "1\r\nbig\r\n1.79769313486232E308\r\n-1.79769313486232E308\r\n\r\n",
+       {"big=1.79769313486232E308-1.79769313486232E308*i="}},
       {kHeader + "0\r\n", {"=="}},
   };
   for (const TCase& c : cases) {
@@ -156,6 +226,82 @@ TEST_F(TableFile, OpeningReplacesTheTableAndTheGrid) {
     EXPECT_EQ(RowTexts(GridRows()), c.rows);
   }
   EXPECT_EQ(dialogs.unanswered, 0);
+}
+
+TEST_F(TableFile, OpeningAFifoOrADeviceGivesAnEmptyTableAtOnce) {
+  StartEmpty();
+  Type("old");
+  Click(window->bCalculate);
+  const std::string fifo = Dir() + "/fifo.vlt";
+  TTableFifo table(fifo, kHeader + "1\r\nf\r\n1\r\n0\r\n\r\n");
+  ASSERT_TRUE(table.Ready());
+  {
+    TUnblocker unblock([&] { table.Close(); });
+    OpenFile(fifo);
+    EXPECT_FALSE(unblock.Done()) << "opening waited for the FIFO's writer";
+    EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
+  }
+  const std::string startFifo = Dir() + "/start.vlt";
+  TTableFifo startTable(startFifo, kHeader + "1\r\ns\r\n1\r\n0\r\n\r\n");
+  ASSERT_TRUE(startTable.Ready());
+  {
+    TUnblocker unblock([&] { startTable.Close(); });
+    Start(startFifo, Dir());
+    EXPECT_FALSE(unblock.Done()) << "the start-up load waited for the FIFO's writer";
+    EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
+  }
+  const std::string zero = Dir() + "/zero.vlt";
+  if (::geteuid() == 0 && ::mknod(zero.c_str(), S_IFCHR | 0666, ::makedev(1, 5)) == 0) {
+    OpenFile(zero);
+    EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
+  }
+  EXPECT_TRUE(dialogs.calls.size() >= 1u);
+  for (const auto& call : dialogs.calls) EXPECT_EQ(call.what, "Open");
+}
+
+TEST_F(TableFile, SavingOntoAFifoADeviceOrALinkKeepsIt) {
+  StartEmpty();
+  Type("a");
+  Click(window->bCalculate);
+  const std::string expected = kHeader + "1\r\na\r\n0\r\n0\r\n\r\n";
+
+  // Nobody reads the FIFO: the system's description at once, the FIFO stays.
+  const std::string fifo = Dir() + "/pipe.vlt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  {
+    TUnblocker unblock([&] {
+      const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+    });
+    SaveAs(fifo);
+    EXPECT_FALSE(unblock.Done()) << "saving waited for a reader";
+  }
+  ASSERT_EQ(dialogs.calls.size(), 2u);
+  EXPECT_EQ(dialogs.calls[1].what, "Error");
+  EXPECT_EQ(dialogs.calls[1].text, "I/O error 6.");
+  EXPECT_TRUE(IsKind(fifo, S_IFIFO));
+
+  // A hard link: both names get the table.
+  const std::string first = WriteFile("first.vlt", "old");
+  const std::string second = Dir() + "/second.vlt";
+  ASSERT_EQ(::link(first.c_str(), second.c_str()), 0);
+  SaveAs(second);
+  EXPECT_EQ(ReadFile(first), expected);
+  EXPECT_EQ(ReadFile(second), expected);
+
+  // A link to a file not yet there: the file is made, the link stays.
+  ASSERT_EQ(::symlink("made.vlt", (Dir() + "/dangling.vlt").c_str()), 0);
+  SaveAs(Dir() + "/dangling.vlt");
+  EXPECT_TRUE(IsKind(Dir() + "/dangling.vlt", S_IFLNK));
+  EXPECT_EQ(ReadFile(Dir() + "/made.vlt"), expected);
+  EXPECT_EQ(dialogs.calls.size(), 4u);
+
+  // A device like the system's /dev/null stays that device.
+  const std::string null = Dir() + "/null.vlt";
+  if (::geteuid() == 0 && ::mknod(null.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+    SaveAs(null);
+    EXPECT_TRUE(IsKind(null, S_IFCHR));
+  }
 }
 
 TEST_F(TableFile, RowsWithoutLabelsGoAndRepeatedLabelsMergeAtTheNextWriteBack) {

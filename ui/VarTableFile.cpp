@@ -12,11 +12,13 @@
 #endif
 #include <windows.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +27,7 @@
 
 #include "Format.h"
 #include "Messages.h"
+#include "Parser.h"
 
 namespace veltaro {
 
@@ -60,6 +63,8 @@ class TTableReader {
     Line();
     return token;
   }
+
+  bool AtEnd() const { return pos_ >= text_.size(); }
 
  private:
   static bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -131,6 +136,18 @@ double ReadNumber(std::string_view token) {
   if (token[0] == '+') token.remove_prefix(1);
   double value = 0.0;
   const auto res = std::from_chars(token.data(), token.data() + token.size(), value, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Beyond the double range the file reads a number as a term reads its
+    // literal, so the largest double as written comes back as itself.
+    const bool negative = token[0] == '-';
+    if (negative) token.remove_prefix(1);
+    std::string literal(token);
+    for (char& c : literal) {
+      if (c == 'e') c = 'E';
+    }
+    if (!ConvertNumberLiteral(literal, value) || value == 0.0) return 0.0;
+    return negative ? -value : value;
+  }
   if (res.ec != std::errc() || res.ptr != token.data() + token.size()) return 0.0;
   return value;
 }
@@ -153,6 +170,7 @@ int WriteAllToDescriptor(int fd, const char* data, std::size_t size) {
   return 0;
 }
 
+#ifdef _WIN32
 // The file that a save really replaces: the final target of a symbolic
 // link, so that saving through a link keeps the link.
 std::string ResolvedTarget(const std::string& fileName) {
@@ -162,7 +180,6 @@ std::string ResolvedTarget(const std::string& fileName) {
   return ec ? fileName : real.string();
 }
 
-#ifdef _WIN32
 // The C library error number of the same meaning as a system error code.
 int ErrorNumberOf(DWORD code) {
   switch (code) {
@@ -200,6 +217,137 @@ int CreateFileBeside(const std::string& target, std::string& temp) {
   }
   return -1;
 }
+#else
+// A symbolic link is followed this many times at most, as the system does.
+constexpr int kMaxLinkHops = 40;
+
+std::string DirectoryOf(const std::string& name) {
+  const std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+// Whether a symbolic link may be followed: not when another user planted
+// it in a folder that everyone may write to and only owners may clean up
+// (such as /tmp), unless that folder is the link owner's own.
+bool MayFollow(const std::string& link, const struct stat& linkSt) {
+  if (linkSt.st_uid == ::geteuid()) return true;
+  struct stat dirSt {};
+  if (::stat(DirectoryOf(link).c_str(), &dirSt) != 0) return false;
+  const bool shared = (dirSt.st_mode & S_ISVTX) && (dirSt.st_mode & S_IWOTH);
+  return !shared || dirSt.st_uid == linkSt.st_uid;
+}
+
+// The name that fileName finally stands for: every symbolic link on the
+// way followed to its target, also to a target that does not exist yet.
+// False with the error number when the links go round, cannot be read or
+// may not be followed.
+bool FinalName(const std::string& fileName, std::string& name, int& errorNumber) {
+  name = fileName;
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    if (!MayFollow(name, st)) {
+      errorNumber = EACCES;
+      return false;
+    }
+    std::string target(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink(name.c_str(), target.data(), target.size());
+      if (n < 0) {
+        errorNumber = errno;
+        return false;
+      }
+      if (static_cast<std::size_t>(n) < target.size()) {
+        target.resize(static_cast<std::size_t>(n));
+        break;
+      }
+      target.resize(target.size() * 2);
+    }
+    if (target.empty()) {
+      errorNumber = ENOENT;
+      return false;
+    }
+    const std::size_t slash = name.rfind('/');
+    name = target[0] == '/' || slash == std::string::npos ? target : name.substr(0, slash + 1) + target;
+  }
+  errorNumber = ELOOP;
+  return false;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Writes contents to a new file beside target, which then takes target's
+// name in one step; a failure leaves whatever target was untouched.
+bool WriteBesideAndReplace(const std::string& target, const std::string& contents, mode_t mode, int& errorNumber,
+                           TWriteFunction write) {
+  std::string temp = target + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    errorNumber = errno;
+    return false;
+  }
+  int err = write(fd, contents.data(), contents.size());
+  if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    errorNumber = err;
+    return false;
+  }
+  return true;
+}
+
+// Writing to a pipe whose reader has gone fails with EPIPE instead of
+// ending the program: the signal is held back while write runs and then
+// taken off again.
+int WriteWithoutBrokenPipeSignal(int fd, const std::string& contents, TWriteFunction write) {
+  sigset_t pipeSignal, previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  sigset_t pendingBefore;
+  sigemptyset(&pendingBefore);
+  ::sigpending(&pendingBefore);
+  const bool wasPending = sigismember(&pendingBefore, SIGPIPE) == 1;
+  if (::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous) != 0) return write(fd, contents.data(), contents.size());
+  const int err = write(fd, contents.data(), contents.size());
+  if (err == EPIPE && !wasPending) {
+    const struct timespec none {};
+    while (::sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return err;
+}
+
+// Writes contents into the open file fd as it is: a device, a FIFO that a
+// program reads, or a file with further names, all of which keep being
+// what they are. A file is first given room for the new contents, so that
+// a full disk leaves it as it was, and then cut to their length.
+bool WriteInPlace(int fd, const struct stat& st, const std::string& contents, int& errorNumber,
+                  TWriteFunction write) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  const bool regular = S_ISREG(st.st_mode);
+  int err = 0;
+  if (regular && static_cast<std::uintmax_t>(st.st_size) < contents.size()) {
+    const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(contents.size()));
+    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+      // A reservation that failed part-way may have lengthened the file.
+      err = reserved;
+      const int restored = ::ftruncate(fd, st.st_size);
+      static_cast<void>(restored);
+    }
+  }
+  if (err == 0) err = regular ? write(fd, contents.data(), contents.size()) : WriteWithoutBrokenPipeSignal(fd, contents, write);
+  if (err == 0 && regular && ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0) err = errno;
+  if (err == 0 && regular && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  errorNumber = err;
+  return err == 0;
+}
 #endif
 
 }  // namespace
@@ -209,33 +357,62 @@ void ParseVariableTableText(const std::string& contents, TVarTable& table) {
   TTableReader reader(contents);
   reader.Line();
   const std::size_t count = ReadCount(reader.Token(kMaxCountToken));
-  table.labels.assign(count, std::string());
-  table.comments.assign(count, std::string());
-  table.values.assign(count, TComplex{});
-  for (std::size_t k = 0; k < count; ++k) {
-    table.labels[k] = reader.Line();
-    table.values[k].re = ReadNumber(reader.Token(kMaxNumberToken));
-    table.values[k].im = ReadNumber(reader.Token(kMaxNumberToken));
-    table.comments[k] = reader.Line();
+  // An entry that the text holds at least in part is read, its missing
+  // lines giving an empty label, zero or an empty comment; the count never
+  // makes up entries after the end of the text.
+  for (std::size_t k = 0; k < count && !reader.AtEnd(); ++k) {
+    std::string label(reader.Line());
+    TComplex value;
+    value.re = ReadNumber(reader.Token(kMaxNumberToken));
+    value.im = ReadNumber(reader.Token(kMaxNumberToken));
+    table.labels.push_back(std::move(label));
+    table.values.push_back(value);
+    table.comments.emplace_back(reader.Line());
   }
 }
 
 void LoadVariableTableFile(const std::string& fileName, TVarTable& table) {
   ClearVarTable(table);
   if (fileName.empty()) return;
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) return;
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return;
   // A table holds at most 65,535 entries of four lines each, so no sound
   // file is anywhere near this size; reading stops there.
   constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
   std::string contents;
+#ifdef _WIN32
+  // Only an ordinary file is a table file: a device or a pipe is read as
+  // one that cannot be read.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return;
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return;
   char buffer[1 << 16];
   while (in && contents.size() < kMaxFileBytes) {
     in.read(buffer, sizeof buffer);
     contents.append(buffer, static_cast<std::size_t>(in.gcount()));
   }
+#else
+  // Only an ordinary file is a table file: a device, a FIFO or a socket is
+  // read as one that cannot be read, without opening what the name alone
+  // tells apart, and without waiting for a FIFO's writer.
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  char buffer[1 << 16];
+  while (contents.size() < kMaxFileBytes) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    contents.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+#endif
   ParseVariableTableText(contents, table);
 }
 
@@ -318,46 +495,53 @@ bool SaveFileAtomically(const std::string& fileName, const std::string& contents
 bool SaveFileAtomically(const std::string& fileName, const std::string& contents, int& errorNumber,
                         TWriteFunction write) {
   errorNumber = 0;
-  const std::string target = ResolvedTarget(fileName);
-
-  // A file that exists but may not be written stays as it is.
-  mode_t mode = 0666;
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) {
-      errorNumber = EISDIR;
-      return false;
-    }
-    const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (probe < 0) {
+  // Opened without waiting: a FIFO that no program reads fails at once.
+  const int fd = fileName.empty() ? (errno = ENOENT, -1)
+                                  : ::open(fileName.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) {
       errorNumber = errno;
       return false;
     }
-    ::close(probe);
-    mode = st.st_mode & 07777;
-  } else {
+    // Nothing there yet, or a link to a file that does not exist yet: the
+    // new file takes the name the link points to, and the link stays.
+    std::string target;
+    if (!FinalName(fileName, target, errorNumber)) return false;
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    mode = 0666 & ~mask;
+    return WriteBesideAndReplace(target, contents, 0666 & ~mask, errorNumber, write);
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    errorNumber = errno;
+    ::close(fd);
+    return false;
   }
 
-  std::string temp = target + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    errorNumber = errno;
-    return false;
+  // A file that this program already writes as its standard output or
+  // error (saving to /dev/stdout, or to the file that output goes to) gets
+  // the table after what was written there, through that same stream.
+  for (const int stream : {1, 2}) {
+    struct stat streamSt {};
+    if (stream == fd || ::fstat(stream, &streamSt) != 0 || !SameFile(streamSt, st)) continue;
+    ::close(fd);
+    std::fflush(stream == 1 ? stdout : stderr);
+    errorNumber = WriteWithoutBrokenPipeSignal(stream, contents, write);
+    return errorNumber == 0;
   }
-  int err = write(fd, contents.data(), contents.size());
-  if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    errorNumber = err;
-    return false;
+
+  // An ordinary file with this one name is replaced as a whole, so a failed
+  // save leaves it as it was. Its name is the end of any links on the way.
+  if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
+    std::string target;
+    int ignored = 0;
+    struct stat targetSt {};
+    if (FinalName(fileName, target, ignored) && ::stat(target.c_str(), &targetSt) == 0 && SameFile(targetSt, st)) {
+      ::close(fd);
+      return WriteBesideAndReplace(target, contents, st.st_mode & 07777, errorNumber, write);
+    }
   }
-  return true;
+  return WriteInPlace(fd, st, contents, errorNumber, write);
 }
 #endif
 
