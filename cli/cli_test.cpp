@@ -10,8 +10,18 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
 #endif
 
 #include <gtest/gtest.h>
@@ -136,13 +146,18 @@ class CliTest : public ::testing::Test {
     return o;
   }
 #else
-  // Runs veltaro-calc with args, input on standard input.
+  // Runs veltaro-calc with args, input on standard input (or stdinFile_
+  // when set), its address space limited to memoryLimit_ bytes when set.
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
     const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
-    WriteFile(in, input);
+    if (stdinFile_.empty()) WriteFile(in, input);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      const int fdIn = ::open(in.c_str(), O_RDONLY);
+      if (memoryLimit_ > 0) {
+        const struct rlimit limit = {memoryLimit_, memoryLimit_};
+        ::setrlimit(RLIMIT_AS, &limit);
+      }
+      const int fdIn = ::open(stdinFile_.empty() ? in.c_str() : stdinFile_.c_str(), O_RDONLY);
       const int fdOut = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int fdErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(fdIn, 0);
@@ -165,6 +180,9 @@ class CliTest : public ::testing::Test {
     o.err = ReadFile(err);
     return o;
   }
+
+  fs::path stdinFile_;
+  rlim_t memoryLimit_ = 0;
 #endif
 
   fs::path dir_;
@@ -260,6 +278,195 @@ TEST_F(CliTest, TableSetAndSave) {
   EXPECT_EQ(o.status, 2);
   EXPECT_NE(o.err.find("veltaro-calc: cannot save"), std::string::npos);
 }
+
+TEST_F(CliTest, EveryTermGivesOneLine) {
+  // A line feed inside a term is shown as "\n"; no variable comes of it.
+  const fs::path saved = dir_ / "saved.vlt";
+  Outcome o = Run({"-o", saved.string(), "--", "1\n+2", "a\nb", "\n", "3"});
+  EXPECT_EQ(o.out,
+            "Error: Invalid expression: \"1\\n+2\".\n"
+            "Error: Invalid expression: \"a\\nb\".\n"
+            "Error: Invalid expression: \"\\n\".\n"
+            "Result: 3\n");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n0\r\n");
+
+  // Messages on standard error keep to one line too.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--set", "a\nb=1", "1"}, {"--set", "a=1\n+", "1"},
+        {"-o", (dir_ / "no\nsuch" / "t.vlt").string(), "1"}}) {
+    o = Run(args);
+    EXPECT_EQ(o.status, 2) << args[1];
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << "one line: " << o.err;
+  }
+}
+
+TEST_F(CliTest, ALineLongerThanAnyTermIsOneInvalidLine) {
+  // Of a line beyond 65,535 characters the first 65,536 are shown; the
+  // lines after it are calculated as ever.
+  const std::string longest = std::string(65534, '0') + "7";
+  Outcome o = Run({}, std::string(70000, '7') + "\n" + longest + "\r\n" + longest + "0\n1+1");
+  EXPECT_EQ(o.out, "Error: Invalid expression: \"" + std::string(65536, '7') + "\".\n" + "Result: 7\n" +
+                       "Error: Invalid expression: \"" + longest + "0\".\n" + "Result: 2\n");
+  EXPECT_EQ(o.status, 1);
+  o = Run({}, std::string(200000, ' ') + "\r\n");
+  EXPECT_EQ(o.out, "Error: Invalid expression: \"" + std::string(65536, ' ') + "\".\n");
+}
+
+TEST_F(CliTest, ACountBeyondTheEntriesMakesNoneUp) {
+  const fs::path table = dir_ / "count.vlt";
+  WriteFile(table, "Veltaro\r\n65535\r\n");
+  const fs::path saved = dir_ / "saved.vlt";
+  Outcome o = Run({"-t", table.string(), "-o", saved.string(), "x+1"});
+  EXPECT_EQ(o.out, "Result: 1\n");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n1\r\nx\r\n0\r\n0\r\n\r\n");
+  // A file that ends inside an entry still gives that entry.
+  WriteFile(table, "Veltaro\r\n3\r\na\r\n2\r\n0\r\nfirst\r\nb\r\n5");
+  o = Run({"-t", table.string(), "-o", saved.string(), "a*b"});
+  EXPECT_EQ(o.out, "Result: 10\n");
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n2\r\na\r\n2\r\n0\r\nfirst\r\nb\r\n5\r\n0\r\n\r\n");
+}
+
+TEST_F(CliTest, TheLargestDoubleIsSavedAndReadAsItself) {
+  const fs::path saved = dir_ / "big.vlt";
+  Outcome o = Run({"--set", "big=1.79769313486232E308", "-o", saved.string(), "--", "big", "-big"});
+  EXPECT_EQ(o.out, "Result: 1.79769313486232E308\nResult: -1.79769313486232E308\n");
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n1\r\nbig\r\n1.79769313486232E308\r\n0\r\n\r\n");
+  o = Run({"-t", saved.string(), "big/2*2", "big*10"});
+  EXPECT_EQ(o.out, "Result: 1.79769313486232E308\nError: Mathematical error in expression.\n");
+}
+
+#ifndef _WIN32
+// Gives a call that blocks what it waits for, should the test not be done
+// long after it ought to be: action runs on a thread of its own after
+// kPatience, so that a program waiting forever makes the test fail instead
+// of hanging.
+class TUnblocker {
+ public:
+  explicit TUnblocker(std::function<void()> action)
+      : thread_([this, action = std::move(action)] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (wake_.wait_for(lock, kPatience, [this] { return done_; })) return;
+          fired_ = true;
+          lock.unlock();
+          action();
+        }) {}
+  ~TUnblocker() { Done(); }
+  // Ends the wait; true when the action had to run.
+  bool Done() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return fired_;
+  }
+
+ private:
+  static constexpr std::chrono::seconds kPatience{10};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+bool IsKind(const fs::path& p, mode_t kind) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+TEST_F(CliTest, ATableThatIsNoOrdinaryFileIsAnEmptyTable) {
+  // A FIFO that holds a whole table and is kept open by its writer.
+  const fs::path fifo = dir_ / "fifo.vlt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  const std::string table = "Veltaro Variable table\r\n1\r\nx\r\n5\r\n0\r\n\r\n";
+  ASSERT_EQ(::write(writer, table.data(), table.size()), static_cast<ssize_t>(table.size()));
+  {
+    TUnblocker unblock([&] { ::close(std::exchange(writer, -1)); });
+    const Outcome o = Run({"-t", fifo.string(), "x"});
+    EXPECT_FALSE(unblock.Done()) << "veltaro-calc waited for the FIFO's writer";
+    EXPECT_EQ(o.out, "Result: 0\n");
+  }
+  if (writer >= 0) ::close(writer);
+
+  // A FIFO without a writer, and an endless device.
+  EXPECT_EQ(::unlink(fifo.c_str()), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  {
+    TUnblocker unblock([&] {
+      const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+    });
+    EXPECT_EQ(Run({"-t", fifo.string(), "1"}).out, "Result: 1\n");
+    EXPECT_FALSE(unblock.Done()) << "veltaro-calc waited for a writer";
+  }
+  const fs::path zero = dir_ / "zero";
+  if (::geteuid() == 0 && ::mknod(zero.c_str(), S_IFCHR | 0666, ::makedev(1, 5)) == 0) {
+    EXPECT_EQ(Run({"-t", zero.string(), "x"}).out, "Result: 0\n");
+  }
+}
+
+TEST_F(CliTest, SavingOntoStandardOutputKeepsTheResults) {
+  const std::string table = "Veltaro Variable table\r\n1\r\nx\r\n0\r\n0\r\n\r\n";
+  Outcome o = Run({"-o", "/dev/stdout", "x+1", "2"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "Result: 1\nResult: 2\n" + table);
+  // The file that standard output goes to, by its own name.
+  o = Run({"-o", (dir_ / "stdout").string(), "x+1"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "Result: 1\n" + table);
+  EXPECT_TRUE(IsKind(dir_ / "stdout", S_IFREG));
+}
+
+TEST_F(CliTest, SavingOntoAFifoThatNobodyReadsFailsAtOnce) {
+  const fs::path fifo = dir_ / "fifo.vlt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  TUnblocker unblock([&] {
+    const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+  });
+  const Outcome o = Run({"-o", fifo.string(), "1"});
+  EXPECT_FALSE(unblock.Done()) << "veltaro-calc waited for a reader";
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, "Result: 1\n");
+  EXPECT_EQ(o.err, "veltaro-calc: cannot save \"" + fifo.string() + "\": I/O error 6.\n");
+  EXPECT_TRUE(IsKind(fifo, S_IFIFO));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELTARO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELTARO_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+TEST_F(CliTest, InputWithoutLineFeedsFitsInLittleMemory) {
+#ifdef VELTARO_ADDRESS_SANITIZER
+  GTEST_SKIP() << "the address sanitizer's reservations leave no room for a memory limit";
+#else
+  // 512 MiB of zero bytes before the first line feed (a sparse file), read
+  // by a program that may not use more than 256 MiB.
+  constexpr off_t kZeros = off_t{512} << 20;
+  stdinFile_ = dir_ / "zeros";
+  const int fd = ::open(stdinFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, kZeros), 0);
+  ASSERT_EQ(::pwrite(fd, "\n1+1\n", 5, kZeros), 5);
+  ::close(fd);
+  memoryLimit_ = rlim_t{256} << 20;
+  const Outcome o = Run({});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "Error: Invalid expression: \"" + std::string(65536, '\0') + "\".\nResult: 2\n");
+  EXPECT_EQ(o.err, "");
+#endif
+}
+#endif
 
 // Every line of golden.tsv: options (blank-separated), term, expected line.
 TEST_F(CliTest, GoldenResults) {

@@ -13,6 +13,7 @@
 
 #include "Calculation.h"
 #include "Messages.h"
+#include "Parser.h"
 #include "SmartConversion.h"
 #include "VarTableFile.h"
 
@@ -43,6 +44,9 @@ constexpr std::string_view kUsage =
     "  --                  end of options (a term may then begin with \"-\")\n"
     "\n"
     "Variables that a term uses and the table lacks are created with value 0.\n"
+    "Every term gives one line: a line feed inside a TERM is shown as \\n in its\n"
+    "line; a line of standard input longer than 65,535 characters is invalid and\n"
+    "its line shows its first 65,536 characters.\n"
     "Exit status: 0 when every line is a result, 1 when any line is an error,\n"
     "2 on a usage error or a failed save.\n"
     "\n"
@@ -67,10 +71,25 @@ struct TArguments {
   std::vector<std::string> terms;
 };
 
+// A text on one line: every line feed in it shown as the two characters
+// "\n", so that a term or a name holding one still gives one line.
+std::string OnOneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\n') {
+      line += "\\n";
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
 int UsageError(std::string_view message) {
   std::string line(kProgram);
   line += ": ";
-  line += message;
+  line += OnOneLine(message);
   line += " (try 'veltaro-calc --help')\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   return 2;
@@ -179,10 +198,22 @@ int ApplySetting(const TSetting& setting, TVarTable& table) {
 
 // Calls fn for every line of standard input: a line ends at a line feed,
 // one carriage return before it is dropped, and a last line without a line
-// feed still counts.
+// feed still counts. A line longer than any term may be is invalid whatever
+// it holds: of it only one character more than a term's limit is kept, so
+// that input without line feeds never fills the memory.
 template <typename Fn>
 void ForEachInputLine(Fn&& fn) {
+  constexpr std::size_t kKept = kMaxTermLength + 1;
   std::string pending;
+  bool cut = false;  // characters of the pending line were dropped
+  const auto keep = [&](const char* data, std::size_t size) {
+    const std::size_t room = kKept - pending.size();
+    if (size > room) {
+      size = room;
+      cut = true;
+    }
+    pending.append(data, size);
+  };
   char buffer[1 << 16];
   std::size_t n;
   bool sawAny = false;
@@ -191,15 +222,16 @@ void ForEachInputLine(Fn&& fn) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < n; ++i) {
       if (buffer[i] != '\n') continue;
-      pending.append(buffer + start, i - start);
-      if (!pending.empty() && pending.back() == '\r') pending.pop_back();
-      fn(pending);
+      keep(buffer + start, i - start);
+      if (!cut && !pending.empty() && pending.back() == '\r') pending.pop_back();
+      fn(std::string_view(pending));
       pending.clear();
+      cut = false;
       start = i + 1;
     }
-    pending.append(buffer + start, n - start);
+    keep(buffer + start, n - start);
   }
-  if (sawAny && !pending.empty()) fn(pending);
+  if (sawAny && !pending.empty()) fn(std::string_view(pending));
 }
 
 }  // namespace
@@ -227,9 +259,9 @@ int main(int argc, char** argv) {
   bool anyError = false;
   std::string out;
   const auto calculate = [&](std::string_view term) {
-    std::string line = CalculateTerm(term, table, args.options);
+    const std::string line = CalculateTerm(term, table, args.options);
     if (line.compare(0, text::kResultPrefix.size(), text::kResultPrefix) != 0) anyError = true;
-    out += line;
+    out += OnOneLine(line);
     out += '\n';
     if (out.size() >= (1 << 16)) {
       Print(out);
@@ -248,7 +280,7 @@ int main(int argc, char** argv) {
     int error = 0;
     if (!SaveVariableTableFile(args.saveFile, table, error)) {
       std::string message(kProgram);
-      message += ": cannot save \"" + args.saveFile + "\": " + SaveErrorText(error) + "\n";
+      message += ": cannot save \"" + OnOneLine(args.saveFile) + "\": " + SaveErrorText(error) + "\n";
       std::fwrite(message.data(), 1, message.size(), stderr);
       return 2;
     }
