@@ -1,5 +1,6 @@
 #include "DebugLog.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -381,6 +382,46 @@ TEST_F(PlantedLinks, TheLogNeverWritesThroughALinkAtItsName) {
   file.WriteEntry("lost");
   EXPECT_EQ(Read(victim), "precious");
 }
+
+#ifndef _WIN32
+TEST_F(PlantedLinks, AHardLinkOrAnotherOwnersFileAtItsNameKeepsModeAndContents) {
+  const std::string log = (dir / "HHDebug.txt").string();
+  struct stat st {};
+  const auto modeOf = [&](const std::string& path) {
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~0u;
+  };
+  // A file of its own with a setuid bit and no write permission, planted
+  // as a second name at the log's place.
+  ASSERT_EQ(::chmod(victim.c_str(), 04555), 0);
+  for (const bool debug : {false, true}) {
+    SCOPED_TRACE(debug ? "debug on" : "debug off");
+    std::filesystem::create_hard_link(victim, log);
+    TDLogFile file(log, debug, true, true, false);
+    file.DebugLine("entry");
+    EXPECT_EQ(modeOf(victim), 04555u);
+    EXPECT_EQ(Read(victim), "precious");
+    EXPECT_EQ(std::filesystem::hard_link_count(victim), 1u);  // only the log's name went
+    EXPECT_EQ(std::filesystem::exists(log), debug);
+    if (debug) {
+      EXPECT_EQ(Read(log).substr(0, 79), std::string(79, '='));
+    }
+    std::filesystem::remove(log);
+  }
+
+  // A file of another owner at the log's name: its mode and contents stay
+  // while it is there; only its name is removed.
+  if (::geteuid() != 0) return;
+  std::ofstream(log) << "someone else's";
+  ASSERT_EQ(::chown(log.c_str(), 4242, 4242), 0);
+  ASSERT_EQ(::chmod(log.c_str(), 04444), 0);
+  Platform().ResetFileAttributes(log);
+  EXPECT_EQ(modeOf(log), 04444u);
+  EXPECT_FALSE(Platform().AppendToFile(log, "entry"));
+  EXPECT_EQ(Read(log), "someone else's");
+  TDLogFile file(log, false, true, true, false);
+  EXPECT_FALSE(std::filesystem::exists(log));
+}
+#endif
 
 TEST_F(PlantedLinks, TheProbeIsNeverCreatedOverALinkOrAFile) {
   const std::string probe = (dir / "$_Temp_$.$$$").string();

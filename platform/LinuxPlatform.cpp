@@ -131,12 +131,24 @@ bool TLinuxPlatform::DeleteFile(const std::string& path) {
   return true;
 }
 
+namespace {
+
+// A file that the program may treat as its own: an ordinary file with this
+// one name, owned by the user the program runs as. A file with a further
+// name (a hard link planted in its place) or of another owner belongs to
+// someone else, whose mode and contents stay as they are.
+bool OwnOrdinaryFile(const struct stat& st) {
+  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid();
+}
+
+}  // namespace
+
 void TLinuxPlatform::ResetFileAttributes(const std::string& path) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (::lstat(path.c_str(), &st) != 0 || !OwnOrdinaryFile(st)) return;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) == 0 && OwnOrdinaryFile(st)) {
     ::fchmod(fd, (st.st_mode & 07777 & ~mode_t{S_ISUID | S_ISGID | S_ISVTX}) | S_IRUSR | S_IWUSR);
   }
   ::close(fd);
@@ -146,7 +158,7 @@ bool TLinuxPlatform::AppendToFile(const std::string& path, const std::string& te
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return Fail(errno);
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool ok = ::fstat(fd, &st) == 0 && OwnOrdinaryFile(st);
   if (!ok) lastError_ = EACCES;
   const char* data = text.data();
   std::size_t left = text.size();

@@ -104,6 +104,38 @@ TEST_F(LinuxPlatformTest, ResettingAttributesMakesAReadOnlyFileWritableButNotALi
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_write, fs::perms::none);
 }
 
+TEST_F(LinuxPlatformTest, AFileWithAnotherNameOrOwnerKeepsItsModeAndContents) {
+  const auto modeOf = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~0u;
+  };
+  const std::string target = Path("target");
+  Write(target, "keep");
+  ASSERT_EQ(::chmod(target.c_str(), 04555), 0);
+  ASSERT_EQ(::link(target.c_str(), Path("second").c_str()), 0);
+  platform.ResetFileAttributes(Path("second"));
+  platform.ResetFileAttributes(target);
+  EXPECT_EQ(modeOf(target), 04555u);
+  EXPECT_FALSE(platform.AppendToFile(Path("second"), "evil"));
+  ASSERT_EQ(::chmod(target.c_str(), 0644), 0);
+  EXPECT_FALSE(platform.AppendToFile(target, "evil"));
+  EXPECT_EQ(Read(target), "keep");
+  // Its other name gone, the file is an ordinary one of its own again.
+  ASSERT_TRUE(platform.DeleteFile(Path("second")));
+  EXPECT_TRUE(platform.AppendToFile(target, "+"));
+  EXPECT_EQ(Read(target), "keep+");
+
+  if (::geteuid() != 0) GTEST_SKIP() << "a file of another owner needs root to make";
+  const std::string foreign = Path("foreign");
+  Write(foreign, "theirs");
+  ASSERT_EQ(::chown(foreign.c_str(), 4242, 4242), 0);
+  ASSERT_EQ(::chmod(foreign.c_str(), 02444), 0);
+  platform.ResetFileAttributes(foreign);
+  EXPECT_EQ(modeOf(foreign), 02444u);
+  EXPECT_FALSE(platform.AppendToFile(foreign, "evil"));
+  EXPECT_EQ(Read(foreign), "theirs");
+}
+
 TEST_F(LinuxPlatformTest, FilesAndDirectoriesAreTold) {
   Write(Path("file"), "");
   EXPECT_TRUE(platform.FileExists(Path("file")));

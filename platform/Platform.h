@@ -79,11 +79,13 @@ class TPlatform {
   // and closes it again.
   virtual bool CreateNewFile(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
-  // Makes an existing file an ordinary, writable one.
+  // Makes an existing file an ordinary, writable one; a file with a further
+  // name, or on Linux one of another owner, is left as it is.
   virtual void ResetFileAttributes(const std::string& path) = 0;
   // Appends text to path, creating it when missing; never writes through a
-  // link and never into anything but an ordinary file. False when the file
-  // cannot be opened or written.
+  // link and never into anything but an ordinary file with this one name
+  // (on Linux also owned by the program's user). False when the file cannot
+  // be opened or written.
   virtual bool AppendToFile(const std::string& path, const std::string& text) = 0;
 
   // Directories of the system, as the system reports them.

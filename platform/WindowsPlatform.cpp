@@ -136,17 +136,28 @@ void TWindowsPlatform::ResetFileAttributes(const std::string& path) {
   const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return;
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // The attributes belong to the file, not to one of its names: a file with
+  // a further name (a hard link planted in its place) keeps them.
+  const HANDLE file = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool oneName = ::GetFileInformationByHandle(file, &info) && info.nNumberOfLinks == 1;
+  ::CloseHandle(file);
+  if (oneName) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 bool TWindowsPlatform::AppendToFile(const std::string& path, const std::string& text) {
   const HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Fail();
-  // Only an ordinary file on a disk: never a device, a pipe or a link.
+  // Only an ordinary file on a disk with this one name: never a device, a
+  // pipe, a link, or a file that a further name shares.
   BY_HANDLE_FILE_INFORMATION info{};
   bool ok = ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
-            !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+            !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+            info.nNumberOfLinks == 1;
   if (!ok) lastError_ = ERROR_ACCESS_DENIED;
   const char* data = text.data();
   std::size_t left = text.size();
