@@ -28,8 +28,9 @@ std::string VariableTableText(const TVarTable& table);
 // what it is and is written in place: a device, a FIFO that a program reads,
 // a file with further names (given room for the contents first). A FIFO
 // that nobody reads fails at once. The file that standard output or error
-// already goes to gets the contents after what was written there. On
-// failure returns false with the system's error number.
+// already goes to gets the contents after what was written there. (On
+// Windows an existing file is always replaced whole.) On failure returns
+// false with the system's error number.
 bool SaveVariableTableFile(const std::string& fileName, const TVarTable& table, int& errorNumber);
 
 // Writes contents to fileName as SaveVariableTableFile does; write is the
