@@ -14,7 +14,8 @@ case "${1:-}" in
       g++ cmake ninja-build make
       libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libmpc-dev
       qt6-base-dev qt6-svg-dev
-      libchm-dev fp-utils-3.2.2 mount
+      libmspack-dev fp-utils-3.2.2 mount
+      clang libclang-rt-14-dev  # the help-file fuzzer
       fonts-dejavu-core xvfb locales
     )
     ;;
@@ -26,7 +27,7 @@ case "${1:-}" in
       cmake ninja-build make
       g++-mingw-w64-x86-64 googletest
       wine wine64 xvfb xauth
-      g++ libgtest-dev libchm-dev fp-utils-3.2.2 mount
+      g++ libgtest-dev libmspack-dev fp-utils-3.2.2 mount
     )
     ;;
   *)
