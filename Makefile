@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`.
-.PHONY: run test test-windows deps build-release build-asan bench clean
+.PHONY: run test test-fuzz test-windows deps build-release build-asan bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,6 +18,13 @@ run: build-release
 test: build-release build-asan
 	ctest --preset release
 	ctest --preset asan
+	$(MAKE) test-fuzz
+
+# The help-file reader fuzzed for a bounded time (clang, libFuzzer).
+test-fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	ctest --preset fuzz
 
 # The Windows build of everything without Qt, tested under Wine.
 test-windows:

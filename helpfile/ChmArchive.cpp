@@ -225,7 +225,8 @@ bool TChmArchive::Open(const std::string& fileName) {
   impl->header = impl->decompressor->open(impl->decompressor, impl->path.c_str());
   if (!impl->header) return false;
   for (const mschmd_file* f = impl->header->files; f; f = f->next) {
-    if (!f->filename || !f->section) continue;
+    // Only names with a leading "/" can be asked for.
+    if (!f->filename || f->filename[0] != '/' || !f->section) continue;
     impl->files.push_back(f);
     impl->byName.emplace(Lower(f->filename), f);
   }

@@ -51,7 +51,8 @@ class TChmArchive {
   bool Read(std::string_view name, std::string& contents) const;
   bool Contains(std::string_view name) const;
 
-  // The names of all objects of the file, in the order of its directory.
+  // The names of the objects of the file (those with a leading "/"), in the
+  // order of its directory.
   std::size_t ObjectCount() const;
   std::string ObjectNameAt(std::size_t index) const;
 
