@@ -1,7 +1,10 @@
 #include "CorruptChm.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace veltaro {
 
@@ -26,8 +29,19 @@ void Put64(std::string& b, std::size_t at, std::uint64_t v) {
   Put32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
+// An entry of the directory listing.
+struct TEntry {
+  std::string name;
+  std::uint64_t section = 0;
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+  std::size_t start = 0;  // where it begins, counted from the first entry
+};
+
 // The layout of the parts that are damaged.
 struct TLayout {
+  std::vector<TEntry> entries;  // those of the listing chunk, in order
+  std::size_t entriesEnd = 0;   // where they end in the file
   std::size_t directory = 0;  // the directory header ("ITSP")
   std::size_t chunk = 0;      // the first directory chunk
   std::size_t chunkSize = 0;
@@ -65,6 +79,7 @@ std::optional<TLayout> Parse(const std::string& b) {
   const std::size_t end = chunk + layout.chunkSize - free;
   std::size_t at = chunk + 0x14;
   while (at < end) {
+    const std::size_t start = at - (chunk + 0x14);
     const auto nameLength = EncInt(b, at, end);
     if (!nameLength || *nameLength > end - at) return std::nullopt;
     const std::string name = b.substr(at, *nameLength);
@@ -73,6 +88,7 @@ std::optional<TLayout> Parse(const std::string& b) {
     const auto offset = EncInt(b, at, end);
     const auto length = EncInt(b, at, end);
     if (!section || !offset || !length) return std::nullopt;
+    layout.entries.push_back({name, *section, *offset, *length, start});
     if (*section != 0 || content + *offset > b.size() || *length > b.size() - content - *offset) continue;
     if (name == "::DataSpace/Storage/MSCompressed/ControlData" && *length >= 24) {
       layout.controlData = content + *offset;
@@ -80,9 +96,58 @@ std::optional<TLayout> Parse(const std::string& b) {
       layout.resetTable = content + *offset;
     }
   }
+  layout.entriesEnd = end;
   if (!layout.controlData || !layout.resetTable || b.compare(layout.controlData + 4, 4, "LZXC") != 0)
     return std::nullopt;
   return layout;
+}
+
+void PutEncInt(std::string& out, std::uint64_t v) {
+  std::string bytes(1, static_cast<char>(v & 0x7F));
+  while (v >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (v & 0x7F)));
+  out += bytes;
+}
+
+// Writes the listing chunk anew with `entries` (as many as before); its free
+// space shrinks or grows with them, and the quick-reference area at its end
+// (the offsets of some entries, stored backwards before the entry count)
+// follows them. False when they do not fit.
+bool RewriteEntries(std::string& b, const TLayout& layout, const std::vector<TEntry>& entries) {
+  if (entries.size() != layout.entries.size()) return false;
+  std::string encoded;
+  std::unordered_map<std::size_t, std::size_t> moved;  // old start to new start
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TEntry& e = entries[i];
+    moved[layout.entries[i].start] = encoded.size();
+    PutEncInt(encoded, e.name.size());
+    encoded += e.name;
+    PutEncInt(encoded, e.section);
+    PutEncInt(encoded, e.offset);
+    PutEncInt(encoded, e.length);
+  }
+  const std::size_t begin = layout.chunk + 0x14;
+  const std::size_t oldSize = layout.entriesEnd - begin;
+  const std::size_t free = Get32(b, layout.chunk + 4);
+  // The quick-reference area: at most one offset an entry, and the count.
+  const std::size_t tailSize = std::min(free, 2 + 2 * entries.size());
+  if (0x14 + encoded.size() + tailSize > layout.chunkSize) return false;
+  std::string chunk = b.substr(layout.chunk, layout.chunkSize);
+  const std::string tail = chunk.substr(layout.chunkSize - tailSize);
+  chunk.replace(0x14, std::string::npos, encoded);
+  chunk.resize(layout.chunkSize - tail.size(), '\0');
+  chunk += tail;
+  if (chunk.size() != layout.chunkSize) return false;
+  Put32(chunk, 4, static_cast<std::uint32_t>(free + oldSize - encoded.size()));
+  for (std::size_t at = chunk.size() - 4; at >= chunk.size() - tail.size(); at -= 2) {
+    const auto old = static_cast<std::size_t>(static_cast<unsigned char>(chunk[at]) |
+                                              static_cast<unsigned char>(chunk[at + 1]) << 8);
+    const auto it = moved.find(old);
+    if (it == moved.end() || it->second > 0xFFFF) break;
+    chunk[at] = static_cast<char>(it->second & 0xFF);
+    chunk[at + 1] = static_cast<char>(it->second >> 8);
+  }
+  b.replace(layout.chunk, layout.chunkSize, chunk);
+  return true;
 }
 
 }  // namespace
@@ -123,6 +188,21 @@ std::vector<TCorruptChm> MakeCorruptChms(const std::string& chm) {
     Put32(b, layout->chunk + 12, 0);
     Put32(b, layout->chunk + 16, 0);
   });
+  // Objects beyond the reader's bounds: one larger than it reads into
+  // memory, one that ends too far into the compressed section.
+  const auto entry = [&](const char* name, auto change) {
+    std::vector<TEntry> entries = layout->entries;
+    for (TEntry& e : entries) {
+      if (e.name == name) change(e);
+    }
+    std::string bytes = chm;
+    return RewriteEntries(bytes, *layout, entries) ? bytes : std::string();
+  };
+  std::string tooLarge = entry("/topics/terms.htm", [](TEntry& e) { e.length = (64u << 20) + 1; });
+  std::string tooFar = entry("/topics/window.htm", [](TEntry& e) { e.offset = 256u << 20; });
+  if (tooLarge.empty() || tooFar.empty()) return {};
+  files.push_back({"object-too-large", std::move(tooLarge)});
+  files.push_back({"object-too-far-into-compressed-section", std::move(tooFar)});
   return files;
 }
 
