@@ -120,6 +120,45 @@ void BM_WriteBack(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(bench.window->WriteVariableTable());
 }
 
+// A table file with range(0) entries whose label and comment are 1 MB each,
+// after ordinary ones, shown in the window: loading, the grid's rebuild and
+// painting the window. BM_LoadLargeTextsReader loads the same file without
+// the window, as the command line does.
+std::string LargeTextsFile(const QTemporaryDir& folder, std::size_t count) {
+  std::string words;
+  while (words.size() < 1000000) words += "word" + std::to_string(words.size() % 97) + " ";
+  TVarTable table = MakeTable(4);
+  for (std::size_t k = 0; k < count; ++k) {
+    table.labels.push_back(std::to_string(k) + words);
+    table.values.push_back(TComplex{1, static_cast<double>(k)});
+    table.comments.push_back(words);
+  }
+  const std::string path = folder.path().toStdString() + "/large.vlt";
+  int error = 0;
+  SaveVariableTableFile(path, table, error);
+  return path;
+}
+
+void BM_ShowLargeTexts(benchmark::State& state) {
+  TBenchWindow bench(1);
+  const std::string path = LargeTextsFile(bench.folder, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    bench.window->LoadVariableTableFile(path);
+    bench.window->repaint();
+    QApplication::processEvents();
+  }
+  state.SetLabel(std::to_string(GlobalVarTable.labels.size()) + " variables");
+}
+
+void BM_LoadLargeTextsReader(benchmark::State& state) {
+  Application();
+  QTemporaryDir folder;
+  const std::string path = LargeTextsFile(folder, static_cast<std::size_t>(state.range(0)));
+  TVarTable table;
+  for (auto _ : state) LoadVariableTableFile(path, table);
+  state.SetLabel(std::to_string(table.labels.size()) + " variables");
+}
+
 // From nothing to the window shown with its first table loaded.
 void BM_WindowShown(benchmark::State& state) {
   Application();
@@ -141,6 +180,8 @@ BENCHMARK(BM_Calculate)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalculateClickFromEntryField)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rebuild)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBack)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowLargeTexts)->Arg(0)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadLargeTextsReader)->Arg(0)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowShown)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPalette>
+#include <QTextBoundaryFinder>
 #include <algorithm>
+#include <string_view>
 
 #include "QtText.h"
 
@@ -12,6 +14,70 @@ namespace veltaro {
 
 namespace {
 const std::string kNoCell;
+
+// A cell shows the start of its text, ended by an ellipsis when the text is
+// wider than the cell. Every character (grapheme cluster) with a visible part
+// takes at least half a pixel, so a text cut after twice as many such
+// characters as the widest column has pixels looks the same in its cell as
+// the whole text, while the toolkit lays out a few hundred characters instead
+// of a text that may be megabytes long.
+constexpr int kLeastShownCharacters = 256;
+
+// Whether a code point may leave no mark of its own: combining marks, format
+// and control characters, surrogates, and the fillers and jamo that merge
+// into a neighbour.
+bool MayBeInvisible(char32_t c) {
+  switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+    case QChar::Other_Control:
+    case QChar::Other_Surrogate:
+      return true;
+    default:
+      break;
+  }
+  return (c >= 0x1100 && c <= 0x11FF) || (c >= 0xA960 && c <= 0xA97F) || (c >= 0xD7B0 && c <= 0xD7FF) ||
+         c == 0x3164 || c == 0xFFA0;
+}
+
+bool HasVisiblePart(QStringView cluster) {
+  for (qsizetype k = 0; k < cluster.size(); ++k) {
+    char32_t c = cluster[k].unicode();
+    if (QChar::isHighSurrogate(c) && k + 1 < cluster.size() && cluster[k + 1].isLowSurrogate()) {
+      c = QChar::surrogateToUcs4(cluster[k].unicode(), cluster[k + 1].unicode());
+      ++k;
+    }
+    if (!MayBeInvisible(c)) return true;
+  }
+  return false;
+}
+
+// The text that a cell of text is drawn from: the whole text, or its start
+// of limit visible characters when it holds more.
+QString ShownText(const std::string& text, int limit) {
+  // Each visible character takes at least one byte.
+  if (text.size() <= static_cast<std::size_t>(limit)) return ToQString(text);
+  std::size_t bytes = 2 * static_cast<std::size_t>(limit);
+  for (;;) {
+    std::size_t end = std::min(bytes, text.size());
+    // Not inside a character's bytes.
+    for (int k = 0; k < 3 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80; ++k) ++end;
+    const QString decoded = ToQString(std::string_view(text).substr(0, end));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, decoded);
+    int visible = 0;
+    qsizetype start = 0;
+    for (qsizetype next = finder.toNextBoundary(); next > 0; start = next, next = finder.toNextBoundary()) {
+      // The last cluster of a part may go on beyond it.
+      if (next == decoded.size() && end < text.size()) break;
+      if (HasVisiblePart(QStringView(decoded).sliced(start, next - start)) && ++visible == limit)
+        return next == decoded.size() ? decoded : decoded.left(next);
+    }
+    if (end == text.size()) return decoded;
+    bytes *= 2;
+  }
+}
 }  // namespace
 
 // ---- TStringGridModel ----------------------------------------------------------
@@ -55,6 +121,10 @@ void TStringGridModel::SetCell(int col, int row, std::string text) {
   }
 }
 
+void TStringGridModel::SetWidestColumn(int pixels) {
+  shownCharacters_ = std::max(kLeastShownCharacters, 2 * std::max(pixels, 0) + 64);
+}
+
 void TStringGridModel::BeginUpdate() {
   if (updateDepth_++ == 0) beginResetModel();
 }
@@ -71,7 +141,8 @@ int TStringGridModel::columnCount(const QModelIndex& parent) const { return pare
 
 QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  if (role == Qt::DisplayRole || role == Qt::EditRole) return ToQString(Cell(index.column(), index.row() + 1));
+  if (role == Qt::DisplayRole) return ShownText(Cell(index.column(), index.row() + 1), shownCharacters_);
+  if (role == Qt::EditRole) return ToQString(Cell(index.column(), index.row() + 1));
   // The label column looks like the header: it is fixed.
   if (role == Qt::BackgroundRole && index.column() == 0) return QBrush(QGuiApplication::palette().color(QPalette::Button));
   return {};
@@ -115,6 +186,13 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(this) {
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setStretchLastSection(false);
+  // However a column's width changes, the cells' shown texts cover it.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+    int widest = 0;
+    for (int col = 0; col < kGridColumns; ++col) widest = std::max(widest, columnWidth(col));
+    model_.SetWidestColumn(widest);
+  });
+  model_.SetWidestColumn(horizontalHeader()->defaultSectionSize());
   SetCurrentCell(1, 1);
 }
 

@@ -34,6 +34,10 @@ class TStringGridModel : public QAbstractTableModel {
   // The data rows, row 1 first.
   const std::vector<TGridRow>& Rows() const { return rows_; }
 
+  // The width of the widest column in pixels: how much of a long text the
+  // cells need to show it as the whole text would look.
+  void SetWidestColumn(int pixels);
+
   // Changes between BeginUpdate and EndUpdate reach the view as one reset.
   void BeginUpdate();
   void EndUpdate();
@@ -49,6 +53,7 @@ class TStringGridModel : public QAbstractTableModel {
   TGridRow header_;
   std::vector<TGridRow> rows_{TGridRow{}};
   int updateDepth_ = 0;
+  int shownCharacters_ = 256;
 };
 
 class TStringGrid : public QTableView {

@@ -1,7 +1,13 @@
 // The variables panel: grid rebuild and write-back, leaving the entry field
 // and the grid, "Add variable" and "Delete variable".
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QStyleOptionViewItem>
 
+#include "QtText.h"
 #include "WindowFixture.h"
 
 namespace veltaro::testing_support {
@@ -237,6 +243,59 @@ TEST_F(VariablesPanel, TheCommentColumnIsThreeTimesTheValueColumnAfterEveryRebui
   Type("q");
   Focus(window->cbComplex);
   EXPECT_EQ(window->sgVariables->ColWidth(2), 120);
+}
+
+// A cell draws the same picture as it would from its whole text, however
+// long the text and whatever its characters, at the designed widths and
+// at a column far wider; an editor and the write-back get the whole text.
+TEST_F(VariablesPanel, LongTextsLookAsTheWholeTextInTheirCells) {
+  StartEmpty();
+  TStringGrid& grid = *window->sgVariables;
+  auto repeat = [](const std::string& piece, std::size_t count) {
+    std::string text;
+    for (std::size_t k = 0; k < count; ++k) text += piece;
+    return text;
+  };
+  const std::string texts[] = {
+      repeat("word ", 8000),
+      repeat("e\xCC\x81\xCC\xA3\xCC\x88", 6000),                                      // a letter under three marks
+      repeat("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7", 3000),  // joined pictographs
+      repeat("\xE1\x84\x80\xE1\x85\xA1\xE1\x86\xA8", 6000),                           // jamo forming syllables
+      repeat("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ", 5000),                              // right to left
+      repeat("\xE2\x80\x8B", 3000) + repeat("\xF0\x9D\x92\x9C", 6000),                // zero width, then wide
+      repeat("\xE2\x80\x8B", 20000) + "end",                                           // nothing to see until the end
+      repeat("\x80\xFF" "a", 7000),                                                   // not UTF-8
+      std::string(300, 'x'),
+  };
+  QStandardItemModel whole(1, 1);
+  for (const int width : {grid.ColWidth(2), 1500}) {
+    grid.SetColWidth(2, width);
+    for (const std::string& text : texts) {
+      SCOPED_TRACE("width " + std::to_string(width) + ", text of " + std::to_string(text.size()) + " bytes");
+      grid.Model().SetCell(2, 1, text);
+      const QModelIndex cell = grid.model()->index(0, 2);
+      whole.setData(whole.index(0, 0), ToQString(text), Qt::DisplayRole);
+      QStyleOptionViewItem option;
+      option.initFrom(grid.viewport());
+      option.rect = QRect(0, 0, grid.ColWidth(2), grid.rowHeight(0));
+      option.font = grid.font();
+      option.textElideMode = grid.textElideMode();
+      option.features = QStyleOptionViewItem::HasDisplay;
+      auto draw = [&](const QModelIndex& index) {
+        QImage image(option.rect.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        grid.itemDelegate()->paint(&painter, option, index);
+        return image;
+      };
+      EXPECT_TRUE(draw(cell) == draw(whole.index(0, 0)));
+      EXPECT_EQ(ToStdString(grid.model()->data(cell, Qt::EditRole).toString()), ToStdString(ToQString(text)));
+    }
+  }
+  grid.Model().SetCell(1, 1, "2");
+  grid.Model().SetCell(0, 1, "x");
+  ASSERT_TRUE(window->WriteVariableTable());
+  EXPECT_EQ(GlobalVarTable.comments[0], std::string(300, 'x'));
 }
 
 }  // namespace
