@@ -152,6 +152,36 @@ TEST_F(DamagedHelpFile, CutFilesOpenOrNotButNeverGiveOtherBytes) {
   }
 }
 
+// The header's two identifiers: the second is the first with its first byte
+// one greater; our compiler writes the first twice, which is read alike.
+// Other identifiers or signatures are no help file.
+TEST_F(DamagedHelpFile, HeaderIdentifiers) {
+  TChmArchive intact;
+  ASSERT_TRUE(intact.Open(VELTARO_HELP_FILE));
+  const auto expected = ReadAll(intact, "intact");
+  ASSERT_EQ(original.compare(0x18, 16, original, 0x28, 16), 0) << "the compiler's repeated identifier";
+  const struct {
+    const char* what;
+    std::size_t at;
+    char byte;
+    bool opens;
+  } rows[] = {
+      {"the right second identifier", 0x28, '\x11', true},
+      {"a second identifier of neither kind", 0x28, '\x12', false},
+      {"another first identifier", 0x18, '\x11', false},
+      {"another signature", 0, 'J', false},
+  };
+  for (const auto& row : rows) {
+    std::string bytes = original;
+    bytes[row.at] = row.byte;
+    TChmArchive archive;
+    EXPECT_EQ(archive.Open(Write("header.chm", bytes)), row.opens) << row.what;
+    if (row.opens) {
+      EXPECT_EQ(ReadAll(archive, row.what), expected) << row.what;
+    }
+  }
+}
+
 TEST_F(DamagedHelpFile, WhatIsNoOrdinaryFileDoesNotOpenAtOnce) {
   const std::string fifo = (dir / "fifo.chm").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
