@@ -3,9 +3,12 @@
 #include <QBrush>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QPalette>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "QtText.h"
@@ -78,6 +81,18 @@ QString ShownText(const std::string& text, int limit) {
     bytes *= 2;
   }
 }
+// Cell editors take texts of any length: a line editor would otherwise cut a
+// long text it is opened on, and closing it would write the cut text back.
+class TCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
+  }
+};
 }  // namespace
 
 // ---- TStringGridModel ----------------------------------------------------------
@@ -172,6 +187,7 @@ Qt::ItemFlags TStringGridModel::flags(const QModelIndex& index) const {
 
 TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(this) {
   setModel(&model_);
+  setItemDelegate(new TCellDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

@@ -298,5 +298,24 @@ TEST_F(VariablesPanel, LongTextsLookAsTheWholeTextInTheirCells) {
   EXPECT_EQ(GlobalVarTable.comments[0], std::string(300, 'x'));
 }
 
+// Opening a cell's editor and leaving it unchanged keeps a long text whole.
+TEST_F(VariablesPanel, AnEditorKeepsALongTextWhole) {
+  StartEmpty();
+  TStringGrid& grid = *window->sgVariables;
+  const std::string text = std::string(70000, 'c') + "\xC3\xA9nd";
+  grid.Model().SetCell(0, 1, "x");
+  grid.Model().SetCell(1, 1, "1");
+  grid.Model().SetCell(2, 1, text);
+  const QModelIndex cell = grid.model()->index(0, 2);
+  grid.setFocus();
+  grid.setCurrentIndex(cell);
+  grid.edit(cell);
+  ASSERT_NE(grid.indexWidget(cell), nullptr);
+  grid.CommitOpenEditor();
+  EXPECT_EQ(grid.Cell(2, 1), text);
+  ASSERT_TRUE(window->WriteVariableTable());
+  EXPECT_EQ(GlobalVarTable.comments[0], text);
+}
+
 }  // namespace
 }  // namespace veltaro::testing_support
