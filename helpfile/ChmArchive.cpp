@@ -165,6 +165,17 @@ struct TSystem {
 
 }  // namespace
 
+// Whether an object lies within the reader's bounds; one that does not is
+// treated as missing.
+bool WithinBounds(const mschmd_file& file) {
+  if (file.offset < 0 || file.length < 0 || file.section->id > 1) return false;
+  const auto offset = static_cast<std::uint64_t>(file.offset);
+  const auto length = static_cast<std::uint64_t>(file.length);
+  if (length > TChmArchive::kMaxObjectSize) return false;
+  return file.section->id == 0 ||
+         (offset <= TChmArchive::kMaxCompressedEnd && length <= TChmArchive::kMaxCompressedEnd - offset);
+}
+
 struct TChmArchive::TImpl {
   TSystem system;
   mschm_decompressor* decompressor = nullptr;
@@ -226,7 +237,7 @@ bool TChmArchive::Open(const std::string& fileName) {
   if (!impl->header) return false;
   for (const mschmd_file* f = impl->header->files; f; f = f->next) {
     // Only names with a leading "/" can be asked for.
-    if (!f->filename || f->filename[0] != '/' || !f->section) continue;
+    if (!f->filename || f->filename[0] != '/' || !f->section || !WithinBounds(*f)) continue;
     impl->files.push_back(f);
     impl->byName.emplace(Lower(f->filename), f);
   }
@@ -254,12 +265,8 @@ bool TChmArchive::Read(std::string_view name, std::string& contents) const {
   if (!impl_) return false;
   const mschmd_file* file = impl_->Find(name);
   if (!file) return false;
-  if (file->offset < 0 || file->length < 0) return false;
-  const auto offset = static_cast<std::uint64_t>(file->offset);
+  if (!WithinBounds(*file)) return false;
   const auto length = static_cast<std::uint64_t>(file->length);
-  if (length > kMaxObjectSize) return false;
-  if (file->section->id == 1 && (offset > kMaxCompressedEnd || length > kMaxCompressedEnd - offset)) return false;
-  if (file->section->id > 1) return false;
   if (length == 0) return true;
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(length));

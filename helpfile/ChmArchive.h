@@ -26,11 +26,11 @@ bool ParseContextMap(std::string_view ivb, std::string_view strings, TContextMap
 class TChmArchive {
  public:
   // The largest object that is read into memory; a larger one counts as
-  // missing.
+  // missing (not listed, not contained, not read).
   static constexpr std::uint64_t kMaxObjectSize = 64u << 20;
   // How far into the compressed section an object may end: reading it may
   // mean decompressing everything before it, so this bounds the work one
-  // read can take.
+  // read can take. An object ending beyond counts as missing.
   static constexpr std::uint64_t kMaxCompressedEnd = 256u << 20;
 
   TChmArchive();
