@@ -124,9 +124,9 @@ void BM_WriteBack(benchmark::State& state) {
 // after ordinary ones, shown in the window: loading, the grid's rebuild and
 // painting the window. BM_LoadLargeTextsReader loads the same file without
 // the window, as the command line does.
-std::string LargeTextsFile(const QTemporaryDir& folder, std::size_t count) {
+std::string LargeTextsFile(const QTemporaryDir& folder, std::size_t count, const std::string& piece = "") {
   std::string words;
-  while (words.size() < 1000000) words += "word" + std::to_string(words.size() % 97) + " ";
+  while (words.size() < 1000000) words += piece.empty() ? "word" + std::to_string(words.size() % 97) + " " : piece;
   TVarTable table = MakeTable(4);
   for (std::size_t k = 0; k < count; ++k) {
     table.labels.push_back(std::to_string(k) + words);
@@ -142,6 +142,20 @@ std::string LargeTextsFile(const QTemporaryDir& folder, std::size_t count) {
 void BM_ShowLargeTexts(benchmark::State& state) {
   TBenchWindow bench(1);
   const std::string path = LargeTextsFile(bench.folder, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    bench.window->LoadVariableTableFile(path);
+    bench.window->repaint();
+    QApplication::processEvents();
+  }
+  state.SetLabel(std::to_string(GlobalVarTable.labels.size()) + " variables");
+}
+
+// The same with texts of 1 MB of characters that show nothing by themselves
+// (zero-width spaces and combining marks after one letter).
+void BM_ShowLargeInvisibleTexts(benchmark::State& state) {
+  TBenchWindow bench(1);
+  const std::string path = LargeTextsFile(bench.folder, static_cast<std::size_t>(state.range(0)),
+                                          state.range(1) ? "\xCC\x81" : "\xE2\x80\x8B");
   for (auto _ : state) {
     bench.window->LoadVariableTableFile(path);
     bench.window->repaint();
@@ -181,6 +195,7 @@ BENCHMARK(BM_CalculateClickFromEntryField)->Arg(1000)->Arg(65535)->Unit(benchmar
 BENCHMARK(BM_Rebuild)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBack)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowLargeTexts)->Arg(0)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ShowLargeInvisibleTexts)->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LoadLargeTextsReader)->Arg(0)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowShown)->Unit(benchmark::kMillisecond);
 

@@ -57,11 +57,22 @@ bool HasVisiblePart(QStringView cluster) {
   return false;
 }
 
+// The first units of decoded, not ending inside a surrogate pair.
+QString StartOf(const QString& decoded, qsizetype units) {
+  if (units < decoded.size() && units > 0 && decoded[units - 1].isHighSurrogate()) --units;
+  return decoded.left(units);
+}
+
 // The text that a cell of text is drawn from: the whole text, or its start
-// of limit visible characters when it holds more.
+// of limit visible characters when it holds more. Characters without a mark
+// of their own (combining marks piling on one letter, zero-width characters)
+// are kept only up to eight times limit in all: beyond that many the picture
+// no longer changes in practice, and they would make the toolkit lay out the
+// whole text again.
 QString ShownText(const std::string& text, int limit) {
   // Each visible character takes at least one byte.
   if (text.size() <= static_cast<std::size_t>(limit)) return ToQString(text);
+  const qsizetype most = 8 * static_cast<qsizetype>(limit);
   std::size_t bytes = 2 * static_cast<std::size_t>(limit);
   for (;;) {
     std::size_t end = std::min(bytes, text.size());
@@ -72,6 +83,7 @@ QString ShownText(const std::string& text, int limit) {
     int visible = 0;
     qsizetype start = 0;
     for (qsizetype next = finder.toNextBoundary(); next > 0; start = next, next = finder.toNextBoundary()) {
+      if (next > most) return StartOf(decoded, most);
       // The last cluster of a part may go on beyond it.
       if (next == decoded.size() && end < text.size()) break;
       if (HasVisiblePart(QStringView(decoded).sliced(start, next - start)) && ++visible == limit)
@@ -81,6 +93,7 @@ QString ShownText(const std::string& text, int limit) {
     bytes *= 2;
   }
 }
+
 // Cell editors take texts of any length: a line editor would otherwise cut a
 // long text it is opened on, and closing it would write the cut text back.
 class TCellDelegate : public QStyledItemDelegate {
