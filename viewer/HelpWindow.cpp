@@ -98,7 +98,9 @@ void THelpWindow::ShowContext(std::uint32_t context) {
     return;
   }
   const auto found = contexts_.find(context);
-  if (found == contexts_.end() || !archive_.Contains(found->second)) {
+  // A topic that is listed but cannot be read (a damaged file) is no topic.
+  std::string topic;
+  if (found == contexts_.end() || !archive_.Read(found->second, topic)) {
     ShowPage("Topic not found", "<h1>Topic not found</h1><p>The help file <b>" + file +
                                     "</b> has no topic for the context number " + QString::fromStdString(std::to_string(context)) +
                                     ".</p>");

@@ -11,6 +11,11 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "CorruptChm.h"
 #include "Platform.h"
 #include "VersionNote.h"
 
@@ -93,6 +98,33 @@ TEST_F(Viewer, EachContextOpensItsTopic) {
   }
   QTextBrowser* topic = TopicOf(AsWindow(Show(VELTARO_HELP_FILE, 12345)));
   EXPECT_TRUE(topic->toPlainText().contains("no topic for the context number 12345"));
+}
+
+// Every context of every damaged copy of the help file shows its topic, with
+// text, or "Topic not found" or "Help file not found": never a blank page.
+TEST_F(Viewer, DamagedHelpFilesShowATopicOrAMessage) {
+  std::ifstream in(VELTARO_HELP_FILE, std::ios::binary);
+  const std::string chm((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<TCorruptChm> copies = MakeCorruptChms(chm);
+  ASSERT_FALSE(copies.empty());
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "veltaro-viewer-damaged";
+  std::filesystem::create_directories(dir);
+  for (const TCorruptChm& copy : copies) {
+    const std::string file = (dir / (copy.name + ".chm")).string();
+    std::ofstream(file, std::ios::binary) << copy.bytes;
+    for (const std::uint32_t context : {1u, 10u, 20u, 999u}) {
+      const TWindowHandle handle = Show(file.c_str(), context);
+      QTextBrowser* topic = TopicOf(AsWindow(handle));
+      ASSERT_NE(topic, nullptr) << copy.name << " " << context;
+      const std::string title = TitleOf(handle).toStdString();
+      if (title != "Topic not found" && title != "Help file not found") {
+        EXPECT_EQ(title.rfind("Veltaro - ", 0), 0u) << copy.name << " " << context << ": " << title;
+      }
+      EXPECT_FALSE(topic->toPlainText().trimmed().isEmpty()) << copy.name << " " << context << ": " << title;
+    }
+    Entry()(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(Viewer, OneWindowPerHelpFileIsRaisedAgain) {
