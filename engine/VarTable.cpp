@@ -52,32 +52,12 @@ void TVarIndex::Build(const TLabelArray& labels) {
   next_.assign(labels.size(), kNone);
   distinct_ = 0;
   Grow(labels.size());
-  for (std::size_t k = 0; k < labels.size(); ++k) {
-    const auto position = static_cast<std::uint32_t>(k);
-    const std::size_t hash = HashOf(labels[k]);
-    TSlot& slot = slots_[Probe(labels, labels[k], hash)];
-    if (slot.first == kNone) {
-      slot = TSlot{hash, position, position};
-      ++distinct_;
-    } else {
-      next_[slot.last] = position;
-      slot.last = position;
-    }
-  }
+  for (std::size_t k = 0; k < labels.size(); ++k) Insert(labels, k);
   stamp_ = labels.Stamp();
 }
 
-std::pair<std::uint32_t, std::uint32_t> TVarIndex::Find(const TLabelArray& labels, std::string_view label) const {
-  if (slots_.empty()) return {kNone, kNone};
-  const TSlot& slot = slots_[Probe(labels, label, HashOf(label))];
-  return {slot.first, slot.last};
-}
-
-void TVarIndex::Appended(const TLabelArray& labels) {
-  const std::size_t k = labels.size() - 1;
+void TVarIndex::Insert(const TLabelArray& labels, std::size_t k) {
   const auto position = static_cast<std::uint32_t>(k);
-  next_.push_back(kNone);
-  Grow(distinct_ + 1);
   const std::size_t hash = HashOf(labels[k]);
   TSlot& slot = slots_[Probe(labels, labels[k], hash)];
   if (slot.first == kNone) {
@@ -87,6 +67,18 @@ void TVarIndex::Appended(const TLabelArray& labels) {
     next_[slot.last] = position;
     slot.last = position;
   }
+}
+
+std::pair<std::uint32_t, std::uint32_t> TVarIndex::Find(const TLabelArray& labels, std::string_view label) const {
+  if (slots_.empty()) return {kNone, kNone};
+  const TSlot& slot = slots_[Probe(labels, label, HashOf(label))];
+  return {slot.first, slot.last};
+}
+
+void TVarIndex::Appended(const TLabelArray& labels) {
+  next_.push_back(kNone);
+  Grow(distinct_ + 1);
+  Insert(labels, labels.size() - 1);
   stamp_ = labels.Stamp();
 }
 

@@ -188,6 +188,8 @@ class TVarIndex {
   };
   std::size_t Probe(const TLabelArray& labels, std::string_view label, std::size_t hash) const;
   void Grow(std::size_t count);
+  // Enters the label at position k, the last of its chain so far.
+  void Insert(const TLabelArray& labels, std::size_t k);
 
   std::vector<TSlot> slots_;
   std::vector<std::uint32_t> next_;
