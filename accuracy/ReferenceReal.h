@@ -161,25 +161,13 @@ class TEval {
     return Unary([](mpfr_ptr o, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_abs(o, x, m); }, a);
   }
   TReal Scale2(const TReal& a, long e) const {
-    TReal r(prec_);
-    const int t = mpfr_mul_2si(r.get(), a.get(), e, MPFR_RNDN);
-    r.exact = a.exact && t == 0;
-    r.Clean();
-    return r;
+    return Unary([e](mpfr_ptr o, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_mul_2si(o, x, e, m); }, a);
   }
   TReal MulSi(const TReal& a, long v) const {
-    TReal r(prec_);
-    const int t = mpfr_mul_si(r.get(), a.get(), v, MPFR_RNDN);
-    r.exact = a.exact && t == 0;
-    r.Clean();
-    return r;
+    return Unary([v](mpfr_ptr o, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_mul_si(o, x, v, m); }, a);
   }
   TReal DivSi(const TReal& a, long v) const {
-    TReal r(prec_);
-    const int t = mpfr_div_si(r.get(), a.get(), v, MPFR_RNDN);
-    r.exact = a.exact && t == 0;
-    r.Clean();
-    return r;
+    return Unary([v](mpfr_ptr o, mpfr_srcptr x, mpfr_rnd_t m) { return mpfr_div_si(o, x, v, m); }, a);
   }
 
 #define VELTARO_REFERENCE_UNARY(Name, fn)                                                             \
