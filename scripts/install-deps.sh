@@ -12,7 +12,7 @@ case "${1:-}" in
   "")
     packages=(
       g++ cmake ninja-build make
-      libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libmpc-dev
+      libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libmpc-dev libedit-dev
       qt6-base-dev qt6-svg-dev
       libmspack-dev fp-utils-3.2.2 mount
       clang libclang-rt-14-dev  # the help-file fuzzer
