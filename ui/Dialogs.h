@@ -27,11 +27,13 @@ class TDialogs {
   virtual void MessageBox(TMessageKind kind, const std::string& title, const std::string& text) = 0;
 
   // The modal open dialog. It accepts names of files that do not exist.
-  // False when cancelled; otherwise the chosen name.
+  // fileName names the folder to start in on entry ("" leaves the choice to
+  // the dialog). False when cancelled; otherwise the chosen name.
   virtual bool ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) = 0;
 
-  // The modal save dialog. It does not ask before overwriting. False when
-  // cancelled; otherwise the chosen name.
+  // The modal save dialog. It does not ask before overwriting. fileName
+  // names the folder to start in on entry, as for the open dialog. False
+  // when cancelled; otherwise the chosen name.
   virtual bool ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) = 0;
 };
 

@@ -23,6 +23,7 @@
 #include "QtText.h"
 #include "SmartConversion.h"
 #include "StringGrid.h"
+#include "TableFolders.h"
 #include "VarTableFile.h"
 
 namespace veltaro {
@@ -136,8 +137,11 @@ void TfMain::keyPressEvent(QKeyEvent* event) {
 void TfMain::FormShow(QObject*) {
   ConversionPrecision = 10;
   // The first table: the one named on the command line, or the default one
-  // beside the program.
-  LoadVariableTableFile(firstArgument_.empty() ? programDirectory_ + Text(text::kDefaultTableName) : firstArgument_);
+  // beside the program, or else the default one in the user's own folder.
+  const std::string userFolder = UserTableFolder();
+  const std::string startupTable = StartupTableFile(firstArgument_, programDirectory_, userFolder, FileExists);
+  tableFolders_ = TTableFolders(startupTable, FileExists(startupTable), userFolder, FolderExists(userFolder));
+  LoadVariableTableFile(startupTable);
 }
 
 void TfMain::bVariablesClick(QObject*) {
@@ -255,20 +259,24 @@ void TfMain::LoadVariableTableFile(const std::string& fileName) {
 }
 
 void TfMain::bSaveClick(QObject*) {
-  std::string fileName;
+  std::string fileName = tableFolders_.DialogFolder();
   if (!dialogs_->ExecuteSaveDialog(SaveDialog.filter, fileName)) return;
   fileName = WithTableExtension(fileName);
   // The table saved is the one of the last successful write-back.
   WriteVariableTable();
   int error = 0;
-  if (!SaveVariableTableFile(fileName, GlobalVarTable, error))
+  if (!SaveVariableTableFile(fileName, GlobalVarTable, error)) {
     dialogs_->MessageBox(TMessageKind::Error, Text(text::kAppTitle), SaveErrorText(error));
+    return;
+  }
+  tableFolders_.Used(fileName);
 }
 
 void TfMain::bOpenClick(QObject*) {
-  std::string fileName;
+  std::string fileName = tableFolders_.DialogFolder();
   if (!dialogs_->ExecuteOpenDialog(OpenDialog.filter, fileName)) return;
   LoadVariableTableFile(fileName);
+  tableFolders_.Used(fileName);
 }
 
 }  // namespace veltaro

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "TableFolders.h"
 #include "VarTable.h"
 
 class QCheckBox;
@@ -131,6 +132,7 @@ class TfMain : public QWidget {
   std::unique_ptr<THelpKeys> helpKeys_;
   std::function<void(const QUrl&)> openUrl_;
   std::string firstArgument_;
+  TTableFolders tableFolders_;  // where the file dialogs start
   std::string programDirectory_;
   bool shown_ = false;
   double fontScale_ = 1.0;

@@ -21,6 +21,7 @@ bool RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const TFileFilt
   dialog.setFileMode(QFileDialog::AnyFile);
   if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setNameFilter(FilterText(filter));
+  if (!fileName.empty()) dialog.setDirectory(ToQString(fileName));
   if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return false;

@@ -15,21 +15,21 @@ bool TScriptedDialogs::Answer(std::deque<std::optional<std::string>>& answers, s
 }
 
 bool TScriptedDialogs::InputQuery(const std::string& title, const std::string& prompt, std::string& text) {
-  calls.push_back({"InputQuery", title, prompt, text});
+  calls.push_back({"InputQuery", title, prompt, text, {}});
   return Answer(inputAnswers, text);
 }
 
 void TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& title, const std::string& text) {
-  calls.push_back({kind == TMessageKind::Error ? "Error" : "Information", title, text, {}});
+  calls.push_back({kind == TMessageKind::Error ? "Error" : "Information", title, text, {}, {}});
 }
 
 bool TScriptedDialogs::ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) {
-  calls.push_back({"Open", filter.name, filter.pattern, {}});
+  calls.push_back({"Open", filter.name, filter.pattern, {}, fileName});
   return Answer(openAnswers, fileName);
 }
 
 bool TScriptedDialogs::ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) {
-  calls.push_back({"Save", filter.name, filter.pattern, {}});
+  calls.push_back({"Save", filter.name, filter.pattern, {}, fileName});
   return Answer(saveAnswers, fileName);
 }
 

@@ -19,6 +19,7 @@ class TScriptedDialogs : public TDialogs {
     std::string title;   // the box's title, or the dialog's filter name
     std::string text;    // the prompt, the message, or the filter pattern
     std::string preset;  // the input box's default text
+    std::string folder;  // the folder a file dialog starts in
   };
 
   // Answers, used in order; std::nullopt stands for Cancel. A question with no

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -364,6 +366,65 @@ TEST_F(StartUp, ADebugSwitchIsTakenAsAFileNameToo) {
   Start("-debug", Dir());
   QDir::setCurrent(cwd);
   EXPECT_EQ(RowTexts(GridRows()), Rows({"dbg=7="}));
+}
+
+TEST_F(StartUp, FallsBackToDefaultVltInTheUsersFolder) {
+  QTemporaryDir userData;
+  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
+  ASSERT_TRUE(QDir(userData.path()).mkpath("veltaro"));
+  QFile user(userData.path() + "/veltaro/default.vlt");
+  ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+  user.write(QByteArray::fromStdString(kHeader + "1\r\nu\r\n3\r\n0\r\nmine\r\n"));
+  user.close();
+  // Used only without an argument and without default.vlt beside the program.
+  Start("", Dir());
+  EXPECT_EQ(RowTexts(GridRows()), Rows({"u=3=mine"}));
+  const std::string named = WriteFile("named.vlt", kHeader + "1\r\nn\r\n2\r\n0\r\n\r\n");
+  Start(named, Dir());
+  EXPECT_EQ(RowTexts(GridRows()), Rows({"n=2="}));
+  WriteFile("default.vlt", kHeader + "1\r\nd\r\n1\r\n0\r\n\r\n");
+  Start("", Dir());
+  EXPECT_EQ(RowTexts(GridRows()), Rows({"d=1="}));
+  qputenv("XDG_DATA_HOME", saved);
+}
+
+TEST_F(StartUp, FileDialogsStartInTheFolderOfTheLastTable) {
+  QTemporaryDir userData;
+  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
+  const std::string userFolder = userData.path().toStdString() + "/veltaro/";
+  // No table at start and no user folder: the program's folder.
+  Start("", Dir());
+  dialogs.saveAnswers = {std::nullopt};
+  Click(window->bSave);
+  ASSERT_EQ(dialogs.calls.size(), 1u);
+  EXPECT_EQ(dialogs.calls.back().folder, Dir() + "/");
+  // The user folder once it exists.
+  ASSERT_TRUE(QDir(userData.path()).mkpath("veltaro"));
+  Start("", Dir());
+  dialogs.openAnswers = {std::nullopt};
+  Click(window->bOpen);
+  EXPECT_EQ(dialogs.calls.back().folder, userFolder);
+  // Then the folder of the table last saved or opened.
+  ASSERT_TRUE(QDir(dir.path()).mkpath("sub"));
+  dialogs.saveAnswers = {Dir() + "/sub/t"};
+  Click(window->bSave);
+  dialogs.openAnswers = {std::nullopt};
+  Click(window->bOpen);
+  EXPECT_EQ(dialogs.calls.back().folder, Dir() + "/sub/");
+  const std::string other = WriteFile("other.vlt", kHeader + "0\r\n");
+  dialogs.openAnswers = {other};
+  Click(window->bOpen);
+  dialogs.saveAnswers = {std::nullopt};
+  Click(window->bSave);
+  EXPECT_EQ(dialogs.calls.back().folder, Dir() + "/");
+  // A table named at start counts as opened.
+  Start(Dir() + "/sub/t.vlt", userFolder);
+  dialogs.saveAnswers = {std::nullopt};
+  Click(window->bSave);
+  EXPECT_EQ(dialogs.calls.back().folder, Dir() + "/sub/");
+  qputenv("XDG_DATA_HOME", saved);
 }
 
 }  // namespace
