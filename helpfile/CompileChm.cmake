@@ -14,7 +14,8 @@ endforeach()
 
 file(REMOVE_RECURSE "${STAGE_DIR}")
 file(MAKE_DIRECTORY "${STAGE_DIR}/usr")
-file(COPY "${SOURCE_DIR}/veltaro.hhp" "${SOURCE_DIR}/context.h" "${SOURCE_DIR}/topics" "${SOURCE_DIR}/images"
+file(COPY "${SOURCE_DIR}/veltaro.hhp" "${SOURCE_DIR}/veltaro.hhc" "${SOURCE_DIR}/veltaro.hhk" "${SOURCE_DIR}/context.h"
+          "${SOURCE_DIR}/topics" "${SOURCE_DIR}/images"
      DESTINATION "${STAGE_DIR}")
 foreach(link lib lib64 bin)
   if(EXISTS "/${link}")
