@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Calculation.h"
+#include "Interactive.h"
 #include "Messages.h"
 #include "Parser.h"
 #include "SmartConversion.h"
@@ -55,6 +56,26 @@ constexpr std::string_view kUsage =
     "  veltaro-calc -s 'sqrt(2)'             Result: 2^(1/2)\n"
     "  veltaro-calc -d 'arcsin(1)'           Result: 90\n"
     "  veltaro-calc --set x=3 -- '-x^2'      Result: -9\n";
+
+constexpr std::string_view kInteractiveUsage =
+    "\n"
+    "Interactive session: with no TERM and standard input a terminal, each term\n"
+    "is typed after the prompt \"> \" and its results line follows; the variable\n"
+    "table lasts for the session (--table and --set before it, --save when it\n"
+    "ends).\n"
+    "Every typed line is calculated (an empty one too, as an invalid term).\n"
+    "Keys:\n"
+    "  Enter               calculate the line\n"
+    "  Up, Down            earlier and later lines of this session (also Ctrl+P,\n"
+    "                      Ctrl+N); a line repeated directly is kept once\n"
+    "  Left, Right         move in the line (also Ctrl+B, Ctrl+F)\n"
+    "  Ctrl+A, Ctrl+E      start and end of the line\n"
+    "  Backspace, Ctrl+D   delete before and under the cursor\n"
+    "  Ctrl+K              delete to the end of the line\n"
+    "  Ctrl+D              on an empty line: end the session (the table is saved\n"
+    "                      with --save, the exit status is as above)\n"
+    "  Ctrl+C              end at once, nothing saved\n"
+    "Input that is not a terminal is read as lines, as described above.\n";
 
 struct TSetting {
   std::string label;
@@ -136,6 +157,7 @@ int ParseArguments(int argc, char** argv, TArguments& args) {
       args.options.complexResults = false;
     } else if (arg == "-h" || arg == "--help") {
       Print(kUsage);
+      if (cli::HaveInteractiveSession()) Print(kInteractiveUsage);
       return 0;
     } else if (arg == "--version") {
       Print(kVersion);
@@ -196,14 +218,25 @@ int ApplySetting(const TSetting& setting, TVarTable& table) {
   return -1;
 }
 
+// Of a line longer than any term may be, which is invalid whatever it holds,
+// only one character more than a term's limit is kept.
+constexpr std::size_t kKept = kMaxTermLength + 1;
+
+// The term of a line read whole, by the same rules: one carriage return at
+// its end dropped, and of a line longer than any term may be only kKept
+// characters.
+std::string_view TermOfLine(std::string_view line) {
+  if (line.size() > kKept) return line.substr(0, kKept);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 // Calls fn for every line of standard input: a line ends at a line feed,
 // one carriage return before it is dropped, and a last line without a line
-// feed still counts. A line longer than any term may be is invalid whatever
-// it holds: of it only one character more than a term's limit is kept, so
-// that input without line feeds never fills the memory.
+// feed still counts. Of a long line only kKept characters are held, so that
+// input without line feeds never fills the memory.
 template <typename Fn>
 void ForEachInputLine(Fn&& fn) {
-  constexpr std::size_t kKept = kMaxTermLength + 1;
   std::string pending;
   bool cut = false;  // characters of the pending line were dropped
   const auto keep = [&](const char* data, std::size_t size) {
@@ -257,24 +290,33 @@ int main(int argc, char** argv) {
   }
 
   bool anyError = false;
+  const bool interactive = args.terms.empty() && cli::InputIsTerminal();
   std::string out;
+  const auto flush = [&] {
+    Print(out);
+    out.clear();
+    std::fflush(stdout);
+  };
   const auto calculate = [&](std::string_view term) {
     const std::string line = CalculateTerm(term, table, args.options);
-    if (line.compare(0, text::kResultPrefix.size(), text::kResultPrefix) != 0) anyError = true;
+    const bool valid = line.compare(0, text::kResultPrefix.size(), text::kResultPrefix) == 0;
+    if (!valid) anyError = true;
     out += OnOneLine(line);
     out += '\n';
-    if (out.size() >= (1 << 16)) {
-      Print(out);
-      out.clear();
+    if (interactive) {
+      flush();
+    } else if (out.size() >= (1 << 16)) {
+      flush();
     }
   };
-  if (args.terms.empty()) {
-    ForEachInputLine(calculate);
-  } else {
+  if (!args.terms.empty()) {
     for (const std::string& term : args.terms) calculate(term);
+  } else if (!interactive || !cli::ReadTerminalLines([&](std::string_view line) {
+               calculate(TermOfLine(line));
+             })) {
+    ForEachInputLine(calculate);
   }
-  Print(out);
-  std::fflush(stdout);
+  flush();
 
   if (args.haveSave) {
     int error = 0;
