@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`.
-.PHONY: run test test-fuzz test-windows deps build-release build-asan bench clean
+.PHONY: run test test-fuzz test-windows package test-package deps build-release build-asan bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +29,18 @@ test-fuzz: deps
 # The Windows build of everything without Qt, tested under Wine.
 test-windows:
 	@bash scripts/test-windows.sh
+
+# The Debian package veltaro_<version>_amd64.deb of the release build, in
+# build/release/package.
+package: build-release
+	@bash scripts/install-deps.sh package
+	@bash packaging/make-package.sh build/release
+
+# The package checked by lintian and the desktop tools, then installed into
+# a fresh Debian 12 root and used there.
+test-package: package
+	@bash packaging/render-icons.sh --check
+	@bash packaging/test-package.sh build/release
 
 bench: build-release
 	@for b in build/release/bench/bench_*; do "$$b"; done

@@ -6,6 +6,8 @@
 #   install-deps.sh           what the Linux build, run and tests need
 #   install-deps.sh windows   what the Windows cross build and its run under
 #                             Wine need
+#   install-deps.sh package   what building the Debian package and testing
+#                             it in a fresh Debian root need
 set -euo pipefail
 
 case "${1:-}" in
@@ -30,8 +32,17 @@ case "${1:-}" in
       g++ libgtest-dev libmspack-dev fp-utils-3.2.2 mount
     )
     ;;
+  package)
+    # dpkg-shlibdeps computes the dependencies; lintian, the desktop-entry
+    # and AppStream validators check the package; mmdebstrap makes the
+    # fresh root; rsvg-convert checks the icons against their SVG sources.
+    packages=(
+      dpkg-dev lintian desktop-file-utils appstream mmdebstrap
+      librsvg2-bin file python3 mount
+    )
+    ;;
   *)
-    echo "usage: install-deps.sh [windows]" >&2
+    echo "usage: install-deps.sh [windows|package]" >&2
     exit 2
     ;;
 esac
