@@ -78,11 +78,14 @@ table() {
   done
 }
 
-# Waits up to 30 s for a visible window whose name matches the pattern and
-# prints its id.
+# Waits up to SECONDS (default 30) for a visible window whose name matches
+# the pattern and prints its id; prints nothing when none came.
+find_window() {
+  timeout "${2:-30}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true
+}
 wait_window() {
   local id
-  id=$(timeout 30 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+  id=$(find_window "$1")
   [ -n "$id" ] || fail "no window named '$1' appeared"
   echo "$id"
 }
@@ -110,8 +113,15 @@ start_and_save() {
   # The screen as it is now, for a person to look at.
   cp "$out/Xvfb_screen0" "$out/$name.xwd"
   xdotool getwindowgeometry --shell "$window" >"$out/$name.geometry"
-  click_design "$window" "${save_button[@]}"
-  dialog=$(wait_window '^Save As')
+  # A click that arrives before the window takes input is tried again.
+  dialog=
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$window"
+    click_design "$window" "${save_button[@]}"
+    dialog=$(find_window '^Save As' 10)
+    [ -n "$dialog" ] && break
+  done
+  [ -n "$dialog" ] || fail "$name: the Save button opened no save dialog"
   xdotool windowfocus --sync "$dialog"
   xdotool type --delay 10 "$home/$name"
   xdotool key Return
@@ -168,10 +178,16 @@ check_desktop() {
   start_and_save opened "$work/x.vlt" "${command[@]}" -debug
   ok "the desktop entry's command ($exec_line) opens x.vlt and the grid shows its table"
 
-  click_design "$window" "${entry_field[@]}"
-  sleep 0.5
-  xdotool key F1
-  wait_window "^$title" >/dev/null
+  local help=
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$window"
+    click_design "$window" "${entry_field[@]}"
+    sleep 0.5
+    xdotool key F1
+    help=$(find_window "^$title" 10)
+    [ -n "$help" ] && break
+  done
+  [ -n "$help" ] || fail "F1 in the entry field showed no window named '$title'"
   cp "$out/Xvfb_screen0" "$out/help.xwd"
   ok "F1 in the entry field shows the topic '$title'"
   local log=/tmp/HHDebug.txt

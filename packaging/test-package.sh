@@ -33,6 +33,7 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$contents" "$out"
+mkdir -p "$out"
 cleanup
 
 echo "== lintian"
