@@ -42,9 +42,10 @@ bool IsFunctionName(std::string_view word) {
                      [&](std::string_view name) { return SameTextAscii(word, name); });
 }
 
-// Edit distance between two short names, letters compared without case.
+// Edit distance between a word of at most 16 characters and a name of at
+// most 6, letters compared without case.
 std::size_t Distance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
+  std::array<std::size_t, 8> row{};
   for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
   for (std::size_t i = 1; i <= a.size(); ++i) {
     std::size_t diagonal = row[0];
@@ -67,21 +68,22 @@ std::size_t CommonPrefix(std::string_view a, std::string_view b) {
 
 struct TNear {
   std::string_view name;
-  std::size_t distance;
+  std::size_t distance = 0;
+  std::size_t prefix = 0;
 };
 
 // The function names ordered by closeness to word: edit distance, then the
 // longer common beginning, then the shorter name.
-std::vector<TNear> NearestFunctions(std::string_view word) {
-  // Names are short; a very long word is compared by its beginning only.
+std::array<TNear, kFunctions.size()> NearestFunctions(std::string_view word) {
+  // Names are short; a long word is compared by its beginning only.
   const std::string_view probe = word.substr(0, 16);
-  std::vector<TNear> all;
-  for (const std::string_view name : kFunctions) all.push_back({name, Distance(probe, name)});
-  std::stable_sort(all.begin(), all.end(), [&](const TNear& a, const TNear& b) {
+  std::array<TNear, kFunctions.size()> all;
+  for (std::size_t k = 0; k < kFunctions.size(); ++k) {
+    all[k] = {kFunctions[k], Distance(probe, kFunctions[k]), CommonPrefix(probe, kFunctions[k])};
+  }
+  std::stable_sort(all.begin(), all.end(), [](const TNear& a, const TNear& b) {
     if (a.distance != b.distance) return a.distance < b.distance;
-    const std::size_t pa = CommonPrefix(probe, a.name);
-    const std::size_t pb = CommonPrefix(probe, b.name);
-    if (pa != pb) return pa > pb;
+    if (a.prefix != b.prefix) return a.prefix > b.prefix;
     return a.name.size() < b.name.size();
   });
   return all;
@@ -114,6 +116,9 @@ class TExplainer {
   const TProblemFound& First() const { return first_; }
   bool Repairable() const { return repairable_; }
   const std::string& Repaired() const { return fixed_; }
+  // The first closing bracket without an opening one, and how many there are.
+  std::size_t SurplusAt() const { return surplusAt_; }
+  std::size_t SurplusClosing() const { return surplusClosing_; }
 
  private:
   // Records a problem; only the first one is kept. A problem that the
@@ -161,6 +166,8 @@ class TExplainer {
   char lastOperator_ = 0;
   std::size_t lastOperatorAt_ = 0;
   std::size_t functionBracketAt_ = 0;  // in the text
+  std::size_t surplusAt_ = std::string_view::npos;
+  std::size_t surplusClosing_ = 0;
   int depth_ = 0;
   std::vector<TSignBracket> signBrackets_;
   // Where the last label started in the copy, and whether it ends in E.
@@ -288,7 +295,7 @@ void TExplainer::ReadWord(std::size_t& p) {
       ReadFunction(start, p, p, word);
       return;
     }
-    const std::vector<TNear> near = NearestFunctions(word);
+    const auto near = NearestFunctions(word);
     if (split && SameTextAscii(word.substr(k), "lg")) {
       // A label as the base of lg: the parser reads it as such.
     } else if (split) {
@@ -327,7 +334,7 @@ void TExplainer::ReadWord(std::size_t& p) {
         message += std::string(near[j].name) + (j < 3 ? ", " : ".");
       }
       const bool close = near[0].distance * 2 <= word.size() ||
-                         (near[0].name.size() >= 2 && CommonPrefix(word, near[0].name) == near[0].name.size());
+                         (near[0].name.size() >= 2 && near[0].prefix == near[0].name.size());
       Problem(start, word.size(), message, close);
       if (!ExpectsOperand(last_)) MissingOperator(start, word.size());
       fixed_ += near[0].name;
@@ -449,6 +456,11 @@ void TExplainer::ReadClose(std::size_t& p) {
   CloseSignBrackets(')');
   fixed_ += ')';
   --depth_;
+  if (depth_ < 0) {
+    ++surplusClosing_;
+    if (surplusAt_ == std::string_view::npos) surplusAt_ = at;
+    depth_ = 0;
+  }
   last_ = lastClose;
   labelEndsInE_ = false;
   lastWasNumber_ = false;
@@ -458,6 +470,8 @@ void TExplainer::Run() {
   std::size_t p = 0;
   const std::size_t n = text_.size();
   while (p < n) {
+    // Past a problem that the copy cannot repair nothing more is needed.
+    if (!repairable_) return;
     const char c = text_[p];
     if (IsDigit(c) || c == '.') {
       ReadNumber(p);
@@ -569,15 +583,35 @@ std::optional<TTermProblem> ExplainInvalidTerm(std::string_view text) {
     found.problem = {deep, 1, "The brackets are nested too deeply.", ""};
     return found.problem;
   }
+  // A closing bracket without an opening one: the parser reads what follows
+  // it as bound tighter than what stands before, and brackets after it can
+  // pull their contents to the front. Most likely an opening bracket was
+  // left out at the start.
+  std::string withOpening;
+  if (explainer.SurplusClosing() > 0) {
+    withOpening = std::string(explainer.SurplusClosing(), '(') + explainer.Repaired();
+    if (!found.found) {
+      found.found = true;
+      found.problem = {explainer.SurplusAt(), 1,
+                       "This closing bracket has no opening bracket, which changes how the rest is read.",
+                       ""};
+    }
+  }
   if (!found.found) {
     found.problem = {0, text.size(), "The term cannot be read as it is written.", ""};
     return found.problem;
   }
-  if (explainer.Repairable() && explainer.Repaired().size() <= kMaxTermLength) {
-    TTermElement* tree = nullptr;
-    const bool ok = ParseTerm(explainer.Repaired(), tree);
-    FreeTerm(tree);
-    if (ok) found.problem.suggestion = explainer.Repaired();
+  if (explainer.Repairable()) {
+    for (const std::string* candidate : {&explainer.Repaired(), static_cast<const std::string*>(&withOpening)}) {
+      if (candidate->empty() || candidate->size() > kMaxTermLength) continue;
+      TTermElement* tree = nullptr;
+      const bool ok = ParseTerm(*candidate, tree);
+      FreeTerm(tree);
+      if (ok) {
+        found.problem.suggestion = *candidate;
+        break;
+      }
+    }
   }
   return found.problem;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -173,9 +174,15 @@ TEST(ReadingOf, DeepestShapesReadBackToTheSameTree) {
     while (term.size() + link.size() <= kMaxTermLength) term += link;
     terms.push_back(term);
   }
-  for (const std::string open : {"1*(", "sin(", "2lg(", "2^(", "(-", "-(", "1-(", "(1+", "((", "x^(-"}) {
+  // Nestings as deep as the priorities allow, or as long as a term may be.
+  for (const std::string open : {"1*(", "sin(", "2lg(", "2^(", "(-", "-(", "1-(", "(1+", "((", "x^(-",
+                                 "arcsin(", "2*arcsin(", "(2*(-", "2^((XE)-", "sqrt((1+"}) {
+    const std::size_t perLink = std::count(open.begin(), open.end(), '(');
     std::string term;
-    while (term.size() + open.size() + 1 <= kMaxTermLength && term.size() < 13000 * open.size()) term += open;
+    for (std::size_t levels = 0; term.size() + open.size() + 1 <= kMaxTermLength && (levels + 1) * perLink <= 13106;
+         ++levels) {
+      term += open;
+    }
     term += "1";
     terms.push_back(term);
     const std::size_t closing = std::count(term.begin(), term.end(), '(');
@@ -192,7 +199,7 @@ TEST(ReadingOf, DeepestShapesReadBackToTheSameTree) {
     FreeTerm(tree);
     ReadsBackTheSame(term);
   }
-  EXPECT_GT(parsed, 25);
+  EXPECT_GT(parsed, 30);
 }
 
 TEST(ReadingOf, TreesDeeperThanAnyTermAreWrittenWithoutRecursion) {
