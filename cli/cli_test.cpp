@@ -339,6 +339,79 @@ TEST_F(CliTest, TheLargestDoubleIsSavedAndReadAsItself) {
   EXPECT_EQ(o.out, "Result: 1.79769313486232E308\nError: Mathematical error in expression.\n");
 }
 
+// Lines of text, each without its line feed.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(CliTest, ExplainGivesTheReadingOfEachValidTermOnStandardError) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"2^3^2", "reads as (2^3)^2"}, {"-2^2", "reads as -(2^2)"},   {"1+2)*3", "reads as 1+(2*3)"},
+      {"(1+2", "reads as 1+2"},      {"8/4/2", "reads as 8/4/2"},   {"sin(x)^2", "reads as sin(x)^2"},
+      {"2lg(8)", "reads as 2lg(8)"}, {"pi/2", "reads as pi/2"},     {"1/0", "reads as 1/0"},
+  };
+  std::vector<std::string> args = {"--explain", "--"};
+  std::string input, expectedErr;
+  for (const auto& [term, reading] : cases) {
+    args.push_back(term);
+    input += term + "\r\n";
+    expectedErr += reading + "\n";
+  }
+  const Outcome plain = Run(std::vector<std::string>(args.begin() + 1, args.end()));
+  // Standard output is exactly what it is without --explain.
+  Outcome o = Run(args);
+  EXPECT_EQ(o.out, plain.out);
+  EXPECT_EQ(o.status, plain.status);
+  EXPECT_EQ(o.err, expectedErr);
+  EXPECT_EQ(plain.err, "");
+  // Lines of standard input are explained the same way.
+  o = Run({"--explain"}, input);
+  EXPECT_EQ(o.out, plain.out);
+  EXPECT_EQ(o.err, expectedErr);
+}
+
+TEST_F(CliTest, ExplainGivesTheColumnAndACorrectionOfEachInvalidTerm) {
+  struct Case {
+    std::string term;
+    std::string column;      // the start of the line
+    std::string correction;  // what ends it, "" where no correction is known
+  };
+  const std::vector<Case> cases = {
+      {"2x", "column 2: ", " Try \"2*x\"."},
+      {"sin(x)cos(x)", "column 7: ", " Try \"sin(x)*cos(x)\"."},
+      {"2*-3", "column 3: ", " Try \"2*(-3)\"."},
+      {"x + 1", "column 2: ", " Try \"x+1\"."},
+      {"1,5", "column 2: ", " Try \"1.5\"."},
+      {"1.2.3", "column 4: ", ""},
+      {"2+", "column 2: ", ""},
+      {"", "column 1: ", ""},
+      {"1\n+2", "column 2: ", ""},
+  };
+  std::vector<std::string> args = {"--explain", "--"};
+  for (const Case& c : cases) args.push_back(c.term);
+  const Outcome o = Run(args);
+  EXPECT_EQ(o.status, 1);
+  const std::vector<std::string> out = LinesOf(o.out), err = LinesOf(o.err);
+  ASSERT_EQ(out.size(), cases.size()) << o.out;
+  ASSERT_EQ(err.size(), cases.size()) << o.err;
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    const Case& c = cases[k];
+    EXPECT_EQ(out[k].rfind("Error: Invalid expression: \"", 0), 0u) << c.term;
+    EXPECT_EQ(err[k].rfind(c.column, 0), 0u) << c.term << ": " << err[k];
+    // A message follows the column.
+    EXPECT_GT(err[k].size(), c.column.size() + c.correction.size() + 1) << c.term << ": " << err[k];
+    if (c.correction.empty()) {
+      EXPECT_EQ(err[k].find(" Try \""), std::string::npos) << c.term << ": " << err[k];
+    } else {
+      ASSERT_GE(err[k].size(), c.correction.size());
+      EXPECT_EQ(err[k].substr(err[k].size() - c.correction.size()), c.correction) << c.term << ": " << err[k];
+    }
+  }
+}
+
 #ifndef _WIN32
 using veltaro::test_support::TUnblocker;
 

@@ -101,8 +101,8 @@ class TSession {
   // one: the editor prints the prompt before it leaves the terminal's line
   // mode, and keys typed before that are handled by the terminal (a Ctrl+D
   // would not end the session).
-  bool WaitForPrompt() {
-    if (!WaitFor("> ")) return false;
+  bool WaitForPrompt(std::string* before = nullptr) {
+    if (!WaitFor("> ", before)) return false;
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {
       struct termios mode {};
@@ -241,6 +241,47 @@ TEST_F(InteractiveTest, TheEditingKeysOfTheHelp) {
   ASSERT_TRUE(s.WaitForPrompt());
   s.Type(kEnd);
   EXPECT_EQ(s.Finish(), 0) << s.Screen();
+}
+
+TEST_F(InteractiveTest, AnInvalidTermIsMarkedAndExplainedBelowItsLine) {
+  TSession s({});
+  ASSERT_TRUE(s.Started());
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("2x\r");
+  // The carets stand under the offending characters of the line above.
+  const std::string line = "Error: Invalid expression: \"2x\".\r\n";
+  const std::string marker = std::string(line.find("2x") + 1, ' ') + "^\r\n";
+  EXPECT_TRUE(s.WaitFor(line + marker + "column 2: ")) << s.Screen();
+  EXPECT_TRUE(s.WaitFor(" Try \"2*x\".\r\n")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  // A valid term has its results line only.
+  s.Type("2^3^2\r");
+  std::string between;
+  EXPECT_TRUE(s.WaitFor("Result: 64\r\n")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt(&between));
+  EXPECT_EQ(between, "") << s.Screen();
+  // Carets that would pass the terminal's 100 columns are left out.
+  const std::string wide = std::string(90, '1') + "x";
+  s.Type(wide + "\r");
+  EXPECT_TRUE(s.WaitFor("Error: Invalid expression: \"" + wide + "\".\r\ncolumn 91: ")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type(kEnd);
+  EXPECT_EQ(s.Finish(), 1) << s.Screen();
+}
+
+TEST_F(InteractiveTest, ExplainGivesTheReadingOfAValidTermToo) {
+  TSession s({"--explain"});
+  ASSERT_TRUE(s.Started());
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("2^3^2\r");
+  EXPECT_TRUE(s.WaitFor("Result: 64\r\nreads as (2^3)^2\r\n")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("2*-3\r");
+  EXPECT_TRUE(s.WaitFor("Error: Invalid expression: \"2*-3\".\r\n" + std::string(30, ' ') + "^")) << s.Screen();
+  EXPECT_TRUE(s.WaitFor("\r\ncolumn 3: ")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type(kEnd);
+  EXPECT_EQ(s.Finish(), 1) << s.Screen();
 }
 
 TEST_F(InteractiveTest, EveryLineIsCalculatedAndTheExitStatusIsAsEver) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Calculation.h"
+#include "Explanation.h"
 #include "Interactive.h"
 #include "Messages.h"
 #include "Parser.h"
@@ -40,6 +41,16 @@ constexpr std::string_view kUsage =
     "      --set L=V       set variable L to the value of the constant term V\n"
     "                      (after --table, in the order given)\n"
     "  -o, --save FILE     write the variable table to FILE after the last term\n"
+    "      --explain       after each results line, one more line on standard\n"
+    "                      error, standard output keeping the results lines:\n"
+    "                        reads as READING\n"
+    "                      for a valid term, READING being the term with\n"
+    "                      brackets wherever it is read otherwise than usual in\n"
+    "                      mathematics (2^3^2 reads as (2^3)^2, -2^2 as -(2^2));\n"
+    "                        column N: WHY Try \"TERM\".\n"
+    "                      for an invalid term: N is its first offending\n"
+    "                      character (counted from 1), TERM a corrected term,\n"
+    "                      given when one is known\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "  --                  end of options (a term may then begin with \"-\")\n"
@@ -55,14 +66,17 @@ constexpr std::string_view kUsage =
     "  veltaro-calc '2*sin(pi/6)+i'          Result: 1+i\n"
     "  veltaro-calc -s 'sqrt(2)'             Result: 2^(1/2)\n"
     "  veltaro-calc -d 'arcsin(1)'           Result: 90\n"
-    "  veltaro-calc --set x=3 -- '-x^2'      Result: -9\n";
+    "  veltaro-calc --set x=3 -- '-x^2'      Result: -9\n"
+    "  veltaro-calc --explain '2^3^2'        Result: 64, and on standard error\n"
+    "                                        reads as (2^3)^2\n";
 
 constexpr std::string_view kInteractiveUsage =
     "\n"
     "Interactive session: with no TERM and standard input a terminal, each term\n"
     "is typed after the prompt \"> \" and its results line follows; the variable\n"
     "table lasts for the session (--table and --set before it, --save when it\n"
-    "ends).\n"
+    "ends). Below the line of an invalid term, on standard error, carets mark the\n"
+    "offending characters and the explanation of --explain says why.\n"
     "Every typed line is calculated (an empty one too, as an invalid term).\n"
     "Keys:\n"
     "  Enter               calculate the line\n"
@@ -90,6 +104,7 @@ struct TArguments {
   bool haveSave = false;
   std::vector<TSetting> settings;
   std::vector<std::string> terms;
+  bool explain = false;
 };
 
 // A text on one line: every line feed in it shown as the two characters
@@ -155,6 +170,8 @@ int ParseArguments(int argc, char** argv, TArguments& args) {
       args.options.degMode = true;
     } else if (arg == "-r" || arg == "--real") {
       args.options.complexResults = false;
+    } else if (arg == "--explain") {
+      args.explain = true;
     } else if (arg == "-h" || arg == "--help") {
       Print(kUsage);
       if (cli::HaveInteractiveSession()) Print(kInteractiveUsage);
@@ -303,8 +320,19 @@ int main(int argc, char** argv) {
     if (!valid) anyError = true;
     out += OnOneLine(line);
     out += '\n';
-    if (interactive) {
+    const bool invalid = line.compare(0, text::kInvalidExpressionPrefix.size(), text::kInvalidExpressionPrefix) == 0;
+    if (interactive || args.explain) {
+      // Each explanation follows its results line, also where both streams
+      // go to one place.
       flush();
+      if (args.explain || invalid) {
+        const cli::TTermExplanation explained =
+            cli::ExplainTerm(term, interactive && invalid ? cli::TerminalWidth() : 0);
+        std::string said;
+        if (!explained.marker.empty()) said = explained.marker + "\n";
+        said += OnOneLine(explained.line) + "\n";
+        std::fwrite(said.data(), 1, said.size(), stderr);
+      }
     } else if (out.size() >= (1 << 16)) {
       flush();
     }
