@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include "Complex.h"
 #include "Main.h"
 #include "ScriptedDialogs.h"
+#include "TermAssist.h"
 #include "VarTableFile.h"
 
 namespace veltaro {
@@ -64,6 +66,46 @@ struct TBenchWindow {
   TScriptedDialogs dialogs;
   std::unique_ptr<TfMain> window;
 };
+
+// One keystroke in the entry field: the text changes and the status line
+// is brought up to date when the events are done, as while typing.
+void BM_PreviewKeystroke(benchmark::State& state) {
+  TBenchWindow bench(1000);
+  const QString terms[] = {QStringLiteral("2*sin(v1)+i"), QStringLiteral("2^3^2-v7/3"), QStringLiteral("2sin(x)"),
+                           QStringLiteral("sqrt(v2*v3)+ln(-1)*a")};
+  const QString& term = terms[state.range(0)];
+  qsizetype length = 0;
+  for (auto _ : state) {
+    length = length % term.size() + 1;
+    bench.window->eTerm->setText(term.left(length));
+    QApplication::processEvents();
+  }
+  state.SetLabel(term.toStdString() + ": " + bench.window->lTermStatus->toolTip().toStdString());
+}
+
+// A term of the longest length pasted at once: a valid sum, a sum with an
+// invalid end, and brackets nested as deep as the length allows.
+void BM_PreviewPaste(benchmark::State& state) {
+  TBenchWindow bench(1000);
+  QString term;
+  if (state.range(0) < 2) {
+    for (int k = 0; k < 32767; ++k) term += QStringLiteral("1+");
+    term += state.range(0) == 0 ? QStringLiteral("1") : QStringLiteral("+");
+  } else {
+    term = QString(32767, QLatin1Char('(')) + QLatin1Char('1') + QString(32767, QLatin1Char(')'));
+  }
+  for (auto _ : state) {
+    bench.window->eTerm->setText(term);
+    QApplication::processEvents();
+    state.PauseTiming();
+    bench.window->eTerm->clear();
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+  bench.window->eTerm->setText(term);
+  QApplication::processEvents();
+  state.SetLabel(bench.window->lTermStatus->toolTip().left(60).toStdString());
+}
 
 void BM_LoadTableFile(benchmark::State& state) {
   TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
@@ -189,6 +231,8 @@ void BM_WindowShown(benchmark::State& state) {
   }
 }
 
+BENCHMARK(BM_PreviewKeystroke)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PreviewPaste)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadTableFile)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Calculate)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalculateClickFromEntryField)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond);

@@ -48,9 +48,10 @@ TEST_F(CalculateCommands, EnterRunsCalculateNotSmartCalculate) {
   Type("1/3");
   PressEnter(window->eTerm);
   EXPECT_EQ(Results(), QStringList({"Result: 0.333333333333333"}));
-  // Enter elsewhere in the window, outside a cell editor, does the same.
+  // Enter elsewhere in the window, outside a cell editor and a focused push
+  // button, does the same.
   for (QWidget* focus : std::initializer_list<QWidget*>{window->cbComplex, window->sgVariables, window->mResults,
-                                                         window->bSmartCalculate, window->rbRadMode}) {
+                                                         window->rbRadMode}) {
     SCOPED_TRACE(focus->objectName().toStdString());
     Focus(focus);
     const qsizetype before = Results().size();

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QTextOption>
 #include <QToolButton>
 #include <QUrl>
 
@@ -24,6 +26,7 @@
 #include "SmartConversion.h"
 #include "StringGrid.h"
 #include "TableFolders.h"
+#include "TermAssist.h"
 #include "VarTableFile.h"
 
 namespace veltaro {
@@ -52,7 +55,28 @@ TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
   helpKeys_ = std::make_unique<THelpKeys>();
   CreateControls();
   ApplyLayout();
+  termAssist_ = new TTermAssist(
+      eTerm, mResults,
+      [this] {
+        // The gap between the entry field and the two command buttons.
+        const int top = eTerm->geometry().bottom() + 1;
+        const int left = Label3->x();
+        return QRect(left, top, bCalculate->geometry().right() - left + 1,
+                     std::max(bSmartCalculate->y() - top - 1, 1));
+      },
+      [this] {
+        TCalcOptions options;
+        options.degMode = DegMode;
+        options.complexResults = cbComplex->isChecked();
+        return options;
+      },
+      &GlobalVarTable, this);
+  lTermStatus = termAssist_->StatusLabel();
+  // A long line fills each row, so "Result: " stays with the start of its
+  // value; the window's own messages are far shorter than a row.
+  mResults->setWordWrapMode(QTextOption::WrapAnywhere);
   ConnectHandlers();
+  ConnectKeys();
   DegMode = rbDegMode->isChecked();
   ReadVariableTable();
 }
@@ -71,10 +95,23 @@ void TfMain::SetStartup(std::string firstArgument, std::string programDirectory)
 }
 
 void TfMain::ConnectHandlers() {
-  connect(bCalculate, &QPushButton::clicked, this, [this] { bCalculateClick(bCalculate); });
-  connect(bSmartCalculate, &QPushButton::clicked, this, [this] { bSmartCalculateClick(bSmartCalculate); });
+  // After a command clicked with the mouse the next term can be typed at once.
+  const auto returnFocus = [this] {
+    if (std::exchange(clickedByMouse_, false)) eTerm->setFocus(Qt::OtherFocusReason);
+  };
+  connect(bCalculate, &QPushButton::clicked, this, [this, returnFocus] {
+    bCalculateClick(bCalculate);
+    returnFocus();
+  });
+  connect(bSmartCalculate, &QPushButton::clicked, this, [this, returnFocus] {
+    bSmartCalculateClick(bSmartCalculate);
+    returnFocus();
+  });
+  bCalculate->installEventFilter(this);
+  bSmartCalculate->installEventFilter(this);
   connect(rbDegMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbDegMode); });
   connect(rbRadMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbRadMode); });
+  connect(cbComplex, &QCheckBox::toggled, termAssist_, &TTermAssist::Refresh);
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(SpeedButton1); });
   connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(SpeedButton2); });
   connect(bClearResults, &QToolButton::clicked, this, [this] { bClearResultsClick(bClearResults); });
@@ -97,7 +134,29 @@ void TfMain::OnFocusChanged(QWidget* old, QWidget* now) {
   if (Within(old, sgVariables) && !Within(now, sgVariables)) sgVariablesExit(sgVariables);
 }
 
+// Every command of the window has a key; the keys of help, Calculate and
+// Smart-Calculate are handled where the key events arrive.
+void TfMain::ConnectKeys() {
+  const std::pair<QKeySequence, QAbstractButton*> keys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_O), bOpen},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), bSave},
+      {QKeySequence(Qt::CTRL | Qt::Key_L), bClearResults},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), bAddVar},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), bDeleteVar},
+      {QKeySequence(Qt::Key_F4), bVariables},
+  };
+  for (const auto& [sequence, button] : keys) {
+    auto* shortcut = new QShortcut(sequence, this);
+    connect(shortcut, &QShortcut::activated, button, [button] {
+      // The table buttons act only while the variables panel is shown.
+      if (button->isVisibleTo(button->window()) && button->isEnabled()) button->click();
+    });
+  }
+}
+
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == bCalculate || watched == bSmartCalculate) && event->type() == QEvent::MouseButtonRelease)
+    clickedByMouse_ = true;
   if (watched == lKelvaraLink && event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && lKelvaraLink->rect().contains(mouse->position().toPoint())) {
@@ -121,11 +180,22 @@ void TfMain::showEvent(QShowEvent* event) {
 }
 
 // Enter runs Calculate wherever no control takes the key for itself (an open
-// cell editor does).
+// cell editor does, and so does a focused push button); Ctrl+Enter runs
+// Smart-Calculate.
 void TfMain::keyPressEvent(QKeyEvent* event) {
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && bCalculate->isEnabled()) {
-    bCalculate->click();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    QPushButton* target = focused && focused->window() == this ? focused : bCalculate;
+    if (target->isEnabled()) {
+      target->click();
+      event->accept();
+      return;
+    }
+  }
+  if (enter && modifiers == Qt::ControlModifier && bSmartCalculate->isEnabled()) {
+    bSmartCalculate->click();
     event->accept();
     return;
   }
@@ -154,7 +224,10 @@ void TfMain::bVariablesClick(QObject*) {
 
 void TfMain::bClearResultsClick(QObject*) { mResults->clear(); }
 
-void TfMain::rbDegModeClick(QObject*) { DegMode = rbDegMode->isChecked(); }
+void TfMain::rbDegModeClick(QObject*) {
+  DegMode = rbDegMode->isChecked();
+  termAssist_->Refresh();
+}
 
 void TfMain::lKelvaraLinkClick(QObject*) {
   // Whether the page opened is of no consequence.
@@ -187,6 +260,7 @@ void TfMain::ReadVariableTable() {
   grid.EndUpdate();
   // The comment column is three times as wide as the value column.
   grid.SetColWidth(2, 3 * grid.ColWidth(1));
+  if (termAssist_) termAssist_->Refresh();
 }
 
 bool TfMain::WriteVariableTable() {
@@ -242,7 +316,10 @@ void TfMain::Calculate(bool smart) {
   options.degMode = DegMode;
   options.complexResults = cbComplex->isChecked();
   options.smart = smart;
-  AppendResult(CalculateLine(ToStdString(eTerm->text()), GlobalVarTable, options));
+  const QString term = eTerm->text();
+  const std::string line = CalculateLine(ToStdString(term), GlobalVarTable, options);
+  AppendResult(line);
+  termAssist_->Calculated(term, line);
 }
 
 void TfMain::AppendResult(const std::string& line) { mResults->appendPlainText(ToQString(line)); }

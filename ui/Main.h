@@ -28,6 +28,7 @@ namespace veltaro {
 
 class TStringGrid;
 class THelpKeys;
+class TTermAssist;
 
 // The program's current variable table.
 extern TVarTable GlobalVarTable;
@@ -59,6 +60,7 @@ class TfMain : public QWidget {
   QFrame* pEntry = nullptr;
   QLabel* Label3 = nullptr;
   QLineEdit* eTerm = nullptr;
+  QLabel* lTermStatus = nullptr;  // what the term gives or why it is invalid, while typing
   QToolButton* SpeedButton1 = nullptr;
   QPushButton* bSmartCalculate = nullptr;
   QPushButton* bCalculate = nullptr;
@@ -109,6 +111,9 @@ class TfMain : public QWidget {
   // Replaces GlobalVarTable by the file's contents and rebuilds the grid.
   void LoadVariableTableFile(const std::string& fileName);
 
+  // The status line, history and reuse of results around the entry field.
+  TTermAssist* TermAssist() const { return termAssist_; }
+
   // The design's scale: screen pixels per design pixel (120 per inch).
   double LayoutScale() const { return layoutScale_; }
 
@@ -126,10 +131,13 @@ class TfMain : public QWidget {
   void Calculate(bool smart);
   void AppendResult(const std::string& line);
   void OnFocusChanged(QWidget* old, QWidget* now);
+  void ConnectKeys();
 
   std::unique_ptr<TDialogs> ownDialogs_;
   TDialogs* dialogs_ = nullptr;
   std::unique_ptr<THelpKeys> helpKeys_;
+  TTermAssist* termAssist_ = nullptr;
+  bool clickedByMouse_ = false;  // the command button now clicked was clicked with the mouse
   std::function<void(const QUrl&)> openUrl_;
   std::string firstArgument_;
   TTableFolders tableFolders_;  // where the file dialogs start
