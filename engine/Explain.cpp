@@ -166,6 +166,7 @@ class TExplainer {
   char lastOperator_ = 0;
   std::size_t lastOperatorAt_ = 0;
   std::size_t functionBracketAt_ = 0;  // in the text
+  std::string_view functionName_;       // as typed
   std::size_t surplusAt_ = std::string_view::npos;
   std::size_t surplusClosing_ = 0;
   int depth_ = 0;
@@ -256,6 +257,7 @@ void TExplainer::ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::s
   fixed_ += name;
   fixed_ += '(';
   ++depth_;
+  functionName_ = name.substr(0, 40);
   functionBracketAt_ = p;
   p += 1;  // the bracket
   last_ = lastFunction;
@@ -310,6 +312,7 @@ void TExplainer::ReadWord(std::size_t& p) {
         fixed_ += word.substr(k);
         fixed_ += '(';
         ++depth_;
+        functionName_ = word.substr(k);
         functionBracketAt_ = p;
         ++p;
         last_ = lastFunction;
@@ -340,6 +343,7 @@ void TExplainer::ReadWord(std::size_t& p) {
       fixed_ += near[0].name;
       fixed_ += '(';
       ++depth_;
+      functionName_ = near[0].name;
       functionBracketAt_ = p;
       ++p;
       last_ = lastFunction;
@@ -440,7 +444,8 @@ void TExplainer::ReadClose(std::size_t& p) {
       Problem(at - 1, 2, "The brackets are empty.", false);
       break;
     case lastFunction:
-      Problem(functionBracketAt_, at + 1 - functionBracketAt_, "The function has no argument.", false);
+      Problem(functionBracketAt_, at + 1 - functionBracketAt_,
+              "The function " + std::string(functionName_) + " has no argument.", false);
       break;
     case lastOperator:
     case lastSign:
@@ -505,7 +510,7 @@ void TExplainer::Run() {
   if (last_ == lastOperator || last_ == lastSign) {
     Problem(lastOperatorAt_, 1, std::string("There is nothing after ") + text_[lastOperatorAt_] + ".", false);
   } else if (last_ == lastFunction) {
-    Problem(functionBracketAt_, 1, "The function has no argument.", false);
+    Problem(functionBracketAt_, 1, "The function " + std::string(functionName_) + " has no argument.", false);
   } else if (last_ == lastOpen) {
     Problem(n - 1, 1, "Nothing follows the opening bracket.", false);
   }
