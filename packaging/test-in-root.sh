@@ -44,7 +44,7 @@ check_command() {
 
 user=tester
 home=/home/$user
-display=:99
+display=
 xvfb_pid=
 program_pid=
 window=
@@ -159,14 +159,18 @@ check_desktop() {
   [ "$app" = example.kelvara.veltaro.desktop ] || fail "xdg-mime query default gave '$app'"
   ok "xdg-mime query default application/x-veltaro-variable-table: $app"
 
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -fbdir "$out" >"$out/xvfb.log" 2>&1 &
+  # The server picks a free display (the host's servers are seen from here
+  # too) and writes its number once it takes clients.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -fbdir "$out" 3>"$out/display" >"$out/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  export DISPLAY=$display
-  for _ in $(seq 50); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
+  for _ in $(seq 300); do
+    [ -s "$out/display" ] && break
     sleep 0.2
   done
-  xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start"
+  [ -s "$out/display" ] || fail "Xvfb did not start: $(cat "$out/xvfb.log")"
+  display=:$(head -n 1 "$out/display")
+  export DISPLAY=$display
+  xdotool getmouselocation >/dev/null || fail "no connection to Xvfb on $display"
 
   # Opened as the file manager opens a .vlt file: the desktop entry's
   # command with the file for %f, and the help log switched on.

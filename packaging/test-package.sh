@@ -76,7 +76,7 @@ echo "== a fresh Debian 12 root"
 name=$(basename "$deb")
 tools=(xvfb xdotool xdg-utils libfile-mimeinfo-perl desktop-file-utils shared-mime-info man-db)
 in_root='chroot "$1" env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive'
-mmdebstrap --variant=minbase --mode=root --quiet bookworm "$root" http://deb.debian.org/debian \
+mmdebstrap --variant=minbase --mode=root --quiet bookworm "$root" \
   --customize-hook='mkdir -p "$1/tmp/veltaro-test"' \
   --customize-hook="copy-in $deb packaging/test-in-root.sh /tmp/veltaro-test" \
   --customize-hook="$in_root sh -c 'cd /tmp/veltaro-test && apt-get install -y -q --no-install-recommends ./$name'" \
@@ -85,7 +85,7 @@ mmdebstrap --variant=minbase --mode=root --quiet bookworm "$root" http://deb.deb
   --customize-hook="$in_root sh -c 'cd /tmp/veltaro-test && apt-get install -y -q --no-install-recommends --reinstall ./$name'" \
   --customize-hook="$in_root bash /tmp/veltaro-test/test-in-root.sh desktop $version '$title'" \
   --customize-hook="sync-out /tmp/veltaro-test/out $out" ||
-  { status=$?; [ -d "$root/tmp/veltaro-test/out" ] && cp -r "$root/tmp/veltaro-test/out" "$out" 2>/dev/null; echo "test-package: FAILED in the fresh root (logs in $out)" >&2; exit $status; }
+  { status=$?; [ -d "$root/tmp/veltaro-test/out" ] && cp -r "$root/tmp/veltaro-test/out/." "$out/" 2>/dev/null; echo "test-package: FAILED in the fresh root (logs in $out)" >&2; exit $status; }
 
 # The installed window opened from x.vlt, for a person to look at.
 eval "$(cat "$out/opened.geometry")"
