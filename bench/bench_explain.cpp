@@ -22,8 +22,8 @@ using veltaro::TTermElement;
 const std::vector<std::string>& TypicalInvalidTerms() {
   static const std::vector<std::string> terms = {
       "2x+1",          "2*-3",       "x + 1",          "2e3*y",        "1,5*2",
-      "sinus(x)",      "lg(8)",      "XE+1",           "sin(x)cos(x)", "(1+2",
-      "2+",            "f(x)+1",     "sqrt(x^2+y^2",   "1+2)*3)(4",    "3+4i",
+      "sinus(x)",      "lg(8)",      "XE+1",           "sin(x)cos(x)", "(1+2*",
+      "2+",            "f(x)+1",     "sqrt(x^2+y^2)(", "1+2)*3)(4",    "3+4i",
   };
   return terms;
 }

@@ -42,18 +42,18 @@ bool IsFunctionName(std::string_view word) {
                      [&](std::string_view name) { return SameTextAscii(word, name); });
 }
 
-// Edit distance between a word of at most 16 characters and a name of at
-// most 6, letters compared without case.
+// Edit distance between a word of at most 16 characters in lower case and
+// a name of at most 6.
 std::size_t Distance(std::string_view a, std::string_view b) {
-  std::array<std::size_t, 8> row{};
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  std::array<std::uint8_t, 8> row{};
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<std::uint8_t>(j);
   for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
+    std::uint8_t diagonal = row[0];
+    row[0] = static_cast<std::uint8_t>(i);
     for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      const std::size_t cost = Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1;
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + cost});
+      const std::uint8_t above = row[j];
+      const std::uint8_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      row[j] = std::min<std::uint8_t>(std::min<std::uint8_t>(row[j], row[j - 1]) + 1, diagonal + cost);
       diagonal = above;
     }
   }
@@ -76,15 +76,19 @@ struct TNear {
 // longer common beginning, then the shorter name.
 std::array<TNear, kFunctions.size()> NearestFunctions(std::string_view word) {
   // Names are short; a long word is compared by its beginning only.
-  const std::string_view probe = word.substr(0, 16);
+  std::array<char, 16> lower{};
+  const std::size_t size = std::min<std::size_t>(word.size(), lower.size());
+  for (std::size_t k = 0; k < size; ++k) lower[k] = Lower(word[k]);
+  const std::string_view probe(lower.data(), size);
   std::array<TNear, kFunctions.size()> all;
   for (std::size_t k = 0; k < kFunctions.size(); ++k) {
     all[k] = {kFunctions[k], Distance(probe, kFunctions[k]), CommonPrefix(probe, kFunctions[k])};
   }
-  std::stable_sort(all.begin(), all.end(), [](const TNear& a, const TNear& b) {
+  std::sort(all.begin(), all.end(), [](const TNear& a, const TNear& b) {
     if (a.distance != b.distance) return a.distance < b.distance;
     if (a.prefix != b.prefix) return a.prefix > b.prefix;
-    return a.name.size() < b.name.size();
+    if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+    return a.name < b.name;
   });
   return all;
 }
@@ -607,8 +611,11 @@ std::optional<TTermProblem> ExplainInvalidTerm(std::string_view text) {
     return found.problem;
   }
   if (explainer.Repairable()) {
-    for (const std::string* candidate : {&explainer.Repaired(), static_cast<const std::string*>(&withOpening)}) {
-      if (candidate->empty() || candidate->size() > kMaxTermLength) continue;
+    // With a closing bracket too many, the opening one at the start is the
+    // likelier intent ("1+2)*3x" meant as "(1+2)*3*x").
+    for (const std::string* candidate : {static_cast<const std::string*>(&withOpening), &explainer.Repaired()}) {
+      // The text itself is known to fail.
+      if (candidate->empty() || candidate->size() > kMaxTermLength || *candidate == text) continue;
       TTermElement* tree = nullptr;
       const bool ok = ParseTerm(*candidate, tree);
       FreeTerm(tree);

@@ -134,6 +134,16 @@ TEST(ExplainInvalidTerm, LgNeedsItsBaseAndLabelsEndingInE) {
   });
 }
 
+TEST(ExplainInvalidTerm, ClosingBracketWithoutOpeningOne) {
+  ExpectExplained({
+      // After the surplus bracket "(-1)" holds a sign at the outermost level
+      // of the text, which the parser takes as the operation that splits it.
+      {"1+2)*(-3)", 3, 1, "no opening bracket", "(1+2)*(-3)"},
+      {"1+2)*3x", 6, 1, "write *", "(1+2)*3*x"},
+      {"2*3)+(-1)+2", 3, 1, "no opening bracket", "(2*3)+(-1)+2"},
+  });
+}
+
 TEST(ExplainInvalidTerm, LengthDepthAndStrayCharacters) {
   const std::string longTerm(kMaxTermLength + 5, '1');
   const std::string deep = std::string(13107, '(') + "1*2" + std::string(13107, ')');
@@ -159,6 +169,15 @@ std::vector<std::string> Corpus() {
       term.clear();
       const int size = std::uniform_int_distribution<int>(0, 12)(rng);
       for (int k = 0; k < size; ++k) term += static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
+    }
+    terms.push_back(term);
+  }
+  // A few of the greatest length, from the characters of terms.
+  const std::string alphabet = "()()+-*/^ Ee.,x12i_lgsin(XE";
+  for (int n = 0; n < 6; ++n) {
+    std::string term;
+    while (term.size() < kMaxTermLength) {
+      term += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
     }
     terms.push_back(term);
   }
