@@ -560,6 +560,84 @@ std::size_t TooDeepAt(std::string_view text) {
   return std::string_view::npos;
 }
 
+// Characters that other programs use for what a term writes in ASCII: the
+// text with them replaced, where each character of it came from, and the
+// first of them as a problem.
+struct TNormalText {
+  bool changed = false;
+  std::string text;
+  std::vector<std::size_t> from;  // per character, and one past the end
+  TTermProblem first;
+};
+
+TNormalText NormalText(std::string_view text) {
+  struct TReplacement {
+    std::string_view typed;
+    char ascii;
+    const char* message;
+  };
+  static constexpr TReplacement kReplacements[] = {
+      {"\xC3\x97", '*', "Multiplication is written * in a term."},
+      {"\xC2\xB7", '*', "Multiplication is written * in a term."},
+      {"\xE2\x8B\x85", '*', "Multiplication is written * in a term."},
+      {"\xC3\xB7", '/', "Division is written / in a term."},
+      {"\xE2\x88\x92", '-', "The minus sign is written - in a term."},
+      {"\xE2\x80\x93", '-', "The minus sign is written - in a term."},
+      {"[", '(', "Terms are grouped with round brackets only."},
+      {"{", '(', "Terms are grouped with round brackets only."},
+      {"]", ')', "Terms are grouped with round brackets only."},
+      {"}", ')', "Terms are grouped with round brackets only."},
+  };
+  TNormalText normal;
+  // A closing "=" (blanks around it aside) is a calculator's key, not part
+  // of the term.
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == ' ') --end;
+  if (end > 0 && text[end - 1] == '=') {
+    --end;
+    normal.changed = true;
+    normal.first = {end, 1, "A term is written without \"=\".", ""};
+    while (end > 0 && text[end - 1] == ' ') --end;
+  } else {
+    end = text.size();
+  }
+  bool any = false;
+  for (std::size_t p = 0; p < end && !any; ++p) {
+    const auto c = static_cast<unsigned char>(text[p]);
+    any = c == 0xC2 || c == 0xC3 || c == 0xE2 || c == '[' || c == ']' || c == '{' || c == '}';
+  }
+  if (!any && !normal.changed) return normal;
+  normal.text.reserve(end);
+  normal.from.reserve(end + 1);
+  bool replaced = false;
+  for (std::size_t p = 0; p < end;) {
+    const TReplacement* hit = nullptr;
+    if (any) {
+      for (const TReplacement& r : kReplacements) {
+        if (text.substr(p, r.typed.size()) == r.typed) {
+          hit = &r;
+          break;
+        }
+      }
+    }
+    normal.from.push_back(p);
+    if (hit == nullptr) {
+      normal.text += text[p++];
+      continue;
+    }
+    if (!replaced) {
+      replaced = true;
+      // Before a closing "=" at any rate.
+      normal.first = {p, hit->typed.size(), hit->message, ""};
+    }
+    normal.changed = true;
+    normal.text += hit->ascii;
+    p += hit->typed.size();
+  }
+  normal.from.push_back(end);
+  return normal;
+}
+
 }  // namespace
 
 std::optional<TTermProblem> ExplainInvalidTerm(std::string_view text) {
@@ -583,14 +661,19 @@ std::optional<TTermProblem> ExplainInvalidTerm(std::string_view text) {
     return problem;
   }
 
-  TExplainer explainer(text);
+  const TNormalText normal = NormalText(text);
+  const std::string_view work = normal.changed ? std::string_view(normal.text) : text;
+  if (std::all_of(work.begin(), work.end(), [](char c) { return c == ' '; })) return normal.first;
+
+  TExplainer explainer(work);
   explainer.Run();
   TProblemFound found = explainer.First();
-  const std::size_t deep = TooDeepAt(text);
+  const std::size_t deep = TooDeepAt(work);
+  bool repairable = explainer.Repairable();
   if (deep != std::string_view::npos && (!found.found || deep <= found.problem.start)) {
     found.found = true;
     found.problem = {deep, 1, "The brackets are nested too deeply.", ""};
-    return found.problem;
+    repairable = false;
   }
   // A closing bracket without an opening one: the parser reads what follows
   // it as bound tighter than what stands before, and brackets after it can
@@ -606,11 +689,25 @@ std::optional<TTermProblem> ExplainInvalidTerm(std::string_view text) {
                        ""};
     }
   }
+  if (normal.changed) {
+    // Back to places in the text as typed; the replaced characters come
+    // first where they stand first.
+    if (found.found) {
+      const std::size_t start = normal.from[found.problem.start];
+      const std::size_t end = normal.from[std::min(found.problem.start + found.problem.length, work.size())];
+      found.problem.start = start;
+      found.problem.length = std::max<std::size_t>(end - start, start < text.size() ? 1 : 0);
+    }
+    if (!found.found || normal.first.start < found.problem.start) {
+      found.found = true;
+      found.problem = normal.first;
+    }
+  }
   if (!found.found) {
     found.problem = {0, text.size(), "The term cannot be read as it is written.", ""};
     return found.problem;
   }
-  if (explainer.Repairable()) {
+  if (repairable) {
     // With a closing bracket too many, the opening one at the start is the
     // likelier intent ("1+2)*3x" meant as "(1+2)*3*x").
     for (const std::string* candidate : {static_cast<const std::string*>(&withOpening), &explainer.Repaired()}) {

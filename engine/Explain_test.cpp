@@ -144,6 +144,23 @@ TEST(ExplainInvalidTerm, ClosingBracketWithoutOpeningOne) {
   });
 }
 
+TEST(ExplainInvalidTerm, CharactersOfOtherProgramsAreNamedAndReplaced) {
+  ExpectExplained({
+      {"2\xC3\x97" "3", 1, 2, "written *", "2*3"},
+      {"6\xC3\xB7" "2", 1, 2, "written /", "6/2"},
+      {"5\xE2\x88\x92" "2", 1, 3, "written -", "5-2"},
+      {"[1+2]*3", 0, 1, "round brackets", "(1+2)*3"},
+      {"1+2=", 3, 1, "without \"=\"", "1+2"},
+      {"1+2 = ", 4, 1, "without \"=\"", "1+2"},
+      {"=", 0, 1, "without \"=\"", ""},
+      {"2x\xC3\x97" "3", 1, 1, "write *", "2*x*3"},
+      {"2\xC3\x97x y", 1, 2, "written *", "2*x*y"},
+      {"x\xC3\x97 y", 1, 2, "written *", "x*y"},
+      {"x y\xC3\x97z", 1, 1, "Blanks", "x*y*z"},
+      {"2*-3=", 2, 1, "brackets", "2*(-3)"},
+  });
+}
+
 TEST(ExplainInvalidTerm, LengthDepthAndStrayCharacters) {
   const std::string longTerm(kMaxTermLength + 5, '1');
   const std::string deep = std::string(13107, '(') + "1*2" + std::string(13107, ')');
