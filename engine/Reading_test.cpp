@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -165,6 +167,77 @@ TEST(ReadingOf, GeneratedTermsReadBackToTheSameTree) {
     if (!ReadsBackTheSame(term)) break;
   }
   EXPECT_GT(parsed, 15000);
+}
+
+// A random tree of the kind the parser makes, built from the leaves up:
+// constants that a literal or a name gives, labels, signs as operations on 0,
+// every operation and function.
+TTermElement* RandomTree(std::mt19937& rng, int nodes) {
+  static const char* const kLabels[] = {"x", "XE", "E", "y_2", "sin", "lg", "Ab", "pie", "E1", "h"};
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  std::vector<TTermElement*> pool;
+  for (int k = 0; k < nodes; ++k) {
+    auto* node = new TTermElement;
+    const int kind = pool.empty() ? 0 : pick(6);
+    if (kind == 0) {
+      switch (pick(6)) {
+        case 0: node->value = {3.141592653589793, 0.0}; break;
+        case 1: node->value = {2.718281828459045, 0.0}; break;
+        case 2: node->value = {0.0, 1.0}; break;
+        case 3: {
+          // Any finite non-negative double, subnormals included.
+          std::uint64_t bits = std::uniform_int_distribution<std::uint64_t>(0, 0x7FEFFFFFFFFFFFFFu)(rng);
+          std::memcpy(&node->value.re, &bits, sizeof bits);
+          break;
+        }
+        case 4: node->value = {static_cast<double>(pick(1000)) / 8.0, 0.0}; break;
+        default:
+          node->leafKind = leafVariable;
+          node->label = kLabels[pick(10)];
+      }
+    } else {
+      const int code = pick(31) + 1;
+      node->opCode = static_cast<std::uint8_t>(code);
+      const std::size_t r = static_cast<std::size_t>(pick(static_cast<int>(pool.size())));
+      node->right = pool[r];
+      pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(r));
+      if (code <= opPower || code == opLg) {
+        if (!pool.empty() && pick(4) != 0) {
+          const std::size_t l = static_cast<std::size_t>(pick(static_cast<int>(pool.size())));
+          node->left = pool[l];
+          pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(l));
+        } else {
+          node->left = new TTermElement;  // 0, a sign for + and -
+        }
+      }
+    }
+    pool.push_back(node);
+  }
+  // Joined by sums into one tree.
+  while (pool.size() > 1) {
+    auto* node = new TTermElement;
+    node->opCode = opAdd;
+    node->right = pool.back();
+    pool.pop_back();
+    node->left = pool.back();
+    pool.back() = node;
+  }
+  return pool.front();
+}
+
+TEST(ReadingOf, RandomTreesReadBackToThemselves) {
+  std::mt19937 rng(1208);
+  for (int n = 0; n < 20000; ++n) {
+    TTermElement* tree = RandomTree(rng, 1 + n % 25);
+    const std::string reading = ReadingOf(tree);
+    TTermElement* again = nullptr;
+    const bool ok = ParseTerm(reading, again);
+    const bool same = ok && SameTree(tree, again);
+    EXPECT_TRUE(same) << Dump(tree) << " reads " << reading << ", parses " << ok << " to " << Dump(again);
+    FreeTerm(tree);
+    FreeTerm(again);
+    if (!same) break;
+  }
 }
 
 TEST(ReadingOf, DeepestShapesReadBackToTheSameTree) {
