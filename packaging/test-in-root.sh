@@ -219,6 +219,14 @@ check_desktop() {
   start_and_save xdg "$home/data/veltaro/default.vlt" env XDG_DATA_HOME="$home/data" veltaro
   stop_program
   ok "with XDG_DATA_HOME set the window loads \$XDG_DATA_HOME/veltaro/default.vlt"
+
+  # default.vlt beside the real program file comes first: started through
+  # the link in /usr/bin, the program still looks in /usr/lib/veltaro.
+  table p 3 4 "beside the program" >/usr/lib/veltaro/default.vlt
+  start_and_save beside /usr/lib/veltaro/default.vlt veltaro
+  stop_program
+  rm /usr/lib/veltaro/default.vlt
+  ok "started as /usr/bin/veltaro the window loads /usr/lib/veltaro/default.vlt before the user's"
 }
 
 case $mode in

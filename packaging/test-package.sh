@@ -93,4 +93,5 @@ python3 packaging/xwd-to-png.py "$out/opened.xwd" "$pkgdir/installed-window.png"
 python3 packaging/xwd-to-png.py "$out/help.xwd" "$pkgdir/installed-help.png"
 rm -f "$out"/*.xwd "$out/Xvfb_screen0"
 echo "pictures: $pkgdir/installed-window.png, $pkgdir/installed-help.png"
-echo "test-package: passed in $((SECONDS - started)) s"
+cleanup
+echo "test-package: passed in $((SECONDS - started)) s (the root removed)"
