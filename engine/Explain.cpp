@@ -159,7 +159,7 @@ class TExplainer {
   void ReadBlanks(std::size_t& p);
   void ReadOperator(std::size_t& p);
   void ReadClose(std::size_t& p);
-  void ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::size_t& p, std::string_view name);
+  void ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::size_t bracketAt, std::string_view name);
   void MissingOperator(std::size_t start, std::size_t length);
 
   std::string_view text_;
@@ -245,7 +245,9 @@ void TExplainer::ReadNumber(std::size_t& p) {
   labelEndsInE_ = false;
 }
 
-void TExplainer::ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::size_t& p,
+// A function name; its bracket is at bracketAt in the text, or, where the
+// bracket was left out, the copy opens one that closes after the operand.
+void TExplainer::ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::size_t bracketAt,
                               std::string_view name) {
   const bool lg = SameTextAscii(name, "lg");
   if (lg) {
@@ -260,10 +262,15 @@ void TExplainer::ReadFunction(std::size_t nameStart, std::size_t nameEnd, std::s
   }
   fixed_ += name;
   fixed_ += '(';
-  ++depth_;
   functionName_ = name.substr(0, 40);
-  functionBracketAt_ = p;
-  p += 1;  // the bracket
+  if (bracketAt == std::string_view::npos) {
+    // A power still belongs to the argument: "sin x^2" is sin(x^2).
+    signBrackets_.push_back({depth_, '*'});
+    functionBracketAt_ = nameEnd;
+  } else {
+    ++depth_;
+    functionBracketAt_ = bracketAt;
+  }
   last_ = lastFunction;
   labelEndsInE_ = false;
   lastWasNumber_ = false;
@@ -278,9 +285,16 @@ void TExplainer::ReadWord(std::size_t& p) {
   std::size_t q = p;
   while (q < n && text_[q] == ' ') ++q;
   if (q > p && q < n && text_[q] == '(' && IsFunctionName(word)) {
+    ReadFunction(start, p, q, word);
     Problem(p, q - p, "No blank may stand between a function name and its bracket.", true);
+    p = q + 1;
+    return;
+  }
+  // A function name with its argument after a blank, as on paper: "sin x".
+  if (q > p && q < n && (IsWordChar(text_[q]) || text_[q] == '.') && IsFunctionName(word)) {
+    ReadFunction(start, p, std::string_view::npos, word);
+    Problem(p, q - p, "A function takes its argument in brackets, as in sin(x).", true);
     p = q;
-    ReadFunction(start, start + word.size(), p, word);
     return;
   }
   if (p < n && text_[p] == '(') {
@@ -299,6 +313,7 @@ void TExplainer::ReadWord(std::size_t& p) {
     const bool constant = SameTextAscii(word, "pi") || SameTextAscii(word, "i") || word == "e";
     if (split && k == 0) {
       ReadFunction(start, p, p, word);
+      ++p;
       return;
     }
     const auto near = NearestFunctions(word);
@@ -331,6 +346,7 @@ void TExplainer::ReadWord(std::size_t& p) {
       fixed_ += prefix;
       last_ = lastOperand;
       ReadFunction(start + k, p, p, word.substr(k));
+      ++p;
       return;
     }
     if (!constant) {
