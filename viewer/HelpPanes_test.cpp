@@ -122,6 +122,14 @@ TEST_F(HelpWindowUse, EveryContentsEntryOpensItsTopic) {
   auto* topic = Part<QTextBrowser>(window, "topic");
   ASSERT_TRUE(contents && topic);
   EXPECT_TRUE(contents->isVisible());
+  // The contents mark the topic shown, however it was opened.
+  ASSERT_NE(contents->currentItem(), nullptr);
+  EXPECT_EQ(contents->currentItem()->text(0).toStdString(), "Support free software");
+  emit topic->anchorClicked(QUrl("terms.htm#invalid"));
+  ASSERT_NE(contents->currentItem(), nullptr);
+  EXPECT_EQ(contents->currentItem()->text(0).toStdString(), "Invalid terms");
+  emit topic->anchorClicked(QUrl("smart.htm"));
+  EXPECT_EQ(contents->currentItem()->text(0).toStdString(), "Smart-Calculate");
   const struct {
     const char* entry;
     const char* title;
@@ -222,6 +230,9 @@ TEST_F(HelpWindowUse, SearchListsTheTopicsHoldingTheWordsAndOpensThem) {
   search("amd64", false);
   ClickItem(results, results->item(0));
   EXPECT_EQ(Title(window).toStdString(), "Veltaro - support free software");
+  // The word searched for is selected in the topic.
+  auto* topic = Part<QTextBrowser>(window, "topic");
+  EXPECT_EQ(topic->textCursor().selectedText().toStdString(), "amd64");
   SavePicture(window, "help-search.png");
 }
 
@@ -300,6 +311,7 @@ TEST_F(HelpWindowUse, EscapeClosesTheWindowHomeAndAltArrowsNavigate) {
   EXPECT_EQ(Title(window).toStdString(), "Veltaro - the calculator window");
   QTest::keyClick(topic, Qt::Key_Left, Qt::AltModifier);
   EXPECT_EQ(Title(window).toStdString(), "Veltaro - support free software");
+  EXPECT_EQ(window->windowTitle().toStdString(), "Veltaro - support free software");
   QTest::keyClick(topic, Qt::Key_Right, Qt::AltModifier);
   EXPECT_EQ(Title(window).toStdString(), "Veltaro - the calculator window");
   QTest::keyClick(topic, Qt::Key_Left, Qt::AltModifier);

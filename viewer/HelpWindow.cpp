@@ -20,6 +20,7 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <vector>
 
@@ -295,7 +296,10 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   connect(panesButton_, &QToolButton::toggled, this, [this](bool on) { SetPanesVisible(on); });
   connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
-  connect(browser_, &QTextBrowser::sourceChanged, this, [this] { UpdateTitle(); });
+  connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& shown) {
+    UpdateTitle();
+    FollowInContents(shown);
+  });
 
   auto openItem = [this](QListWidgetItem* item) {
     if (item && (item->flags() & Qt::ItemIsEnabled)) OpenLocal(item->data(kLocalRole).toString().toStdString());
@@ -308,8 +312,11 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   connect(index_, &QListWidget::itemActivated, this, openItem);
   connect(indexText_, &QLineEdit::textEdited, this, [this](const QString& text) { SelectIndexEntry(text); });
   connect(indexText_, &QLineEdit::returnPressed, this, [this, openItem] { openItem(index_->currentItem()); });
-  connect(searchResults_, &QListWidget::itemClicked, this, openItem);
-  connect(searchResults_, &QListWidget::itemActivated, this, openItem);
+  auto openFound = [this](QListWidgetItem* item) {
+    if (item && (item->flags() & Qt::ItemIsEnabled)) OpenFound(item->data(kLocalRole).toString().toStdString());
+  };
+  connect(searchResults_, &QListWidget::itemClicked, this, openFound);
+  connect(searchResults_, &QListWidget::itemActivated, this, openFound);
   connect(searchText_, &QLineEdit::returnPressed, this, [this] { RunSearch(); });
   connect(searchButton, &QPushButton::clicked, this, [this] { RunSearch(); });
   connect(findText_, &QLineEdit::returnPressed, this, [this] { Find(false); });
@@ -417,6 +424,38 @@ void THelpWindow::RunSearch() {
                                      searchResults_);
     item->setFlags(Qt::NoItemFlags);
   }
+}
+
+void THelpWindow::OpenFound(const std::string& object) {
+  OpenLocal(object);
+  const std::vector<std::string> words = SearchWords(searchText_->text().toStdString());
+  if (words.empty()) return;
+  QTextCursor start = browser_->textCursor();
+  start.movePosition(QTextCursor::Start);
+  browser_->setTextCursor(start);
+  browser_->find(QString::fromStdString(words.front()), QTextDocument::FindWholeWords);
+}
+
+void THelpWindow::FollowInContents(const QUrl& shown) {
+  if (shown.scheme() != kScheme) return;
+  const std::string object = shown.path().toStdString();
+  const std::string fragment = shown.fragment().toStdString();
+  QTreeWidgetItem* topic = nullptr;  // the first entry of the topic
+  QTreeWidgetItem* part = nullptr;   // the entry of the very part shown
+  for (QTreeWidgetItemIterator it(contents_); *it && !part; ++it) {
+    const TLinkTarget target = ResolveLink("/", (*it)->data(0, kLocalRole).toString().toStdString());
+    if (target.external || QString::fromStdString(target.object).compare(QString::fromStdString(object),
+                                                                          Qt::CaseInsensitive) != 0) {
+      continue;
+    }
+    if (!topic && target.fragment.empty()) topic = *it;
+    if (!fragment.empty() && target.fragment == fragment) part = *it;
+  }
+  QTreeWidgetItem* entry = part ? part : topic;
+  if (!entry) return;
+  const QSignalBlocker blocker(contents_);
+  contents_->setCurrentItem(entry);
+  contents_->scrollToItem(entry);
 }
 
 void THelpWindow::ShowFindBar() {

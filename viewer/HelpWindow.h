@@ -85,6 +85,11 @@ class THelpWindow : public QWidget {
   void ShowHome();
   void SelectIndexEntry(const QString& text);
   void RunSearch();
+  // Opens a topic found by the search and selects the first place of the
+  // first word searched for.
+  void OpenFound(const std::string& object);
+  // Marks the contents entry of the topic shown.
+  void FollowInContents(const QUrl& shown);
   void ShowFindBar();
   void Find(bool backward);
   void Escape();
