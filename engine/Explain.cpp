@@ -237,7 +237,8 @@ void TExplainer::ReadNumber(std::size_t& p) {
   plainDigits_ = std::all_of(literal.begin(), literal.end(), IsDigit);
   double value = 0.0;
   if (!ConvertNumberLiteral(literal, value)) {
-    Problem(start, p - start, "This number is beyond the range of numbers the calculator can hold.", false);
+    Problem(start, p - start,
+            exponent ? "The exponent of this number is out of range." : "This number is too large.", false);
   }
   fixed_ += literal;
   last_ = lastOperand;

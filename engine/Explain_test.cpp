@@ -115,9 +115,10 @@ TEST(ExplainInvalidTerm, NumberLiterals) {
       {"1,5", 1, 1, "comma", "1.5"},
       {"2*1,5", 3, 1, "comma", "2*1.5"},
       {"1.2.3", 3, 1, "one decimal point", ""},
-      {"1E5000", 0, 6, "range", ""},
-      {"1E400", 0, 5, "range", ""},
-      {"2+1E-5000", 2, 7, "range", ""},
+      {"1E5000", 0, 6, "exponent of this number is out of range", ""},
+      {"1E400", 0, 5, "out of range", ""},
+      {"2+1E-5000", 2, 7, "out of range", ""},
+      {"2*" + std::string(400, '9'), 2, 400, "too large", ""},
   });
 }
 
