@@ -10,7 +10,7 @@ namespace veltaro {
 
 // The narrowest help window worth placing beside the program's window
 // rather than over it (frame included).
-inline constexpr int kMinBesideWidth = 420;
+inline constexpr int kMinBesideWidth = 360;
 
 // The client geometry of a help window of the preferred client size on a
 // screen whose available area is `available`, with a window frame of
