@@ -250,7 +250,7 @@ TEST(ReadingOf, DeepestShapesReadBackToTheSameTree) {
   // Nestings as deep as the priorities allow, or as long as a term may be.
   for (const std::string open : {"1*(", "sin(", "2lg(", "2^(", "(-", "-(", "1-(", "(1+", "((", "x^(-",
                                  "arcsin(", "2*arcsin(", "(2*(-", "2^((XE)-", "sqrt((1+"}) {
-    const std::size_t perLink = std::count(open.begin(), open.end(), '(');
+    const auto perLink = static_cast<std::size_t>(std::count(open.begin(), open.end(), '('));
     std::string term;
     for (std::size_t levels = 0; term.size() + open.size() + 1 <= kMaxTermLength && (levels + 1) * perLink <= 13106;
          ++levels) {
@@ -258,7 +258,7 @@ TEST(ReadingOf, DeepestShapesReadBackToTheSameTree) {
     }
     term += "1";
     terms.push_back(term);
-    const std::size_t closing = std::count(term.begin(), term.end(), '(');
+    const auto closing = static_cast<std::size_t>(std::count(term.begin(), term.end(), '('));
     if (term.size() + closing <= kMaxTermLength) terms.push_back(term + std::string(closing, ')'));
   }
   terms.push_back(std::string(32767, '(') + "1" + std::string(32767, ')'));
