@@ -7,9 +7,13 @@
 // ones tolerated as the parser tolerates them) and stops being silent at the
 // first place that breaks a rule of the parser. The same pass writes a
 // corrected copy of the text, repairing every place it knows how to repair
-// (a missing "*", a sign after an operator, blanks, a lower-case e, a decimal
-// comma, a misspelt function name, lg without base, a label ending in E
-// before a sign); the copy is offered only when the parser takes it.
+// (a missing "*", a sign after an operator, blanks, a function argument
+// without brackets, a lower-case e, a decimal comma, a misspelt function
+// name, lg without base, a label ending in E before a sign); the copy is
+// offered only when the parser takes it. Before that pass, characters that
+// other programs use for "*", "/", "-" and brackets, and a closing "=", are
+// replaced, and a closing bracket without an opening one is answered with an
+// opening one at the start.
 #include "Explain.h"
 
 #include <algorithm>
@@ -136,8 +140,10 @@ class TExplainer {
     first_.problem.message = std::move(message);
   }
 
-  // Brackets opened in the copy around a signed operand after an operator;
-  // each closes before the next operator that binds looser at its depth.
+  // Brackets opened in the copy around an operand: a signed one after an
+  // operator, or the argument of a function name written without its
+  // bracket. Each closes before the next operator at its depth that does
+  // not belong to the operand.
   struct TSignBracket {
     int depth;
     char after;  // the operator in front of the sign
@@ -170,7 +176,7 @@ class TExplainer {
   char lastOperator_ = 0;
   std::size_t lastOperatorAt_ = 0;
   std::size_t functionBracketAt_ = 0;  // in the text
-  std::string_view functionName_;       // as typed
+  std::string_view functionName_;       // the last one, as in the copy
   std::size_t surplusAt_ = std::string_view::npos;
   std::size_t surplusClosing_ = 0;
   int depth_ = 0;
