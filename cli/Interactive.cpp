@@ -2,6 +2,7 @@
 
 #ifdef VELTARO_HAVE_LINE_EDITOR
 #include <histedit.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -25,6 +26,13 @@ FILE* EditorOutput() {
 }
 
 const char* Prompt(EditLine*) { return "> "; }
+
+// Ctrl+Z while a line is typed: the session is stopped as the terminal's own
+// key would stop it (the editor sets the terminal back and forth).
+unsigned char Suspend(EditLine*, int) {
+  ::raise(SIGTSTP);
+  return CC_REDISPLAY;
+}
 
 constexpr int kHistorySize = 1000;
 
@@ -55,6 +63,13 @@ bool ReadTerminalLines(const std::function<void(std::string_view)>& fn) {
   // The terminal is restored when a signal ends the session.
   ::el_set(editor, EL_SIGNAL, 1);
   ::el_set(editor, EL_PROMPT, &Prompt);
+  // Ctrl+C empties the line being typed, as in a shell, instead of ending
+  // the session without saving the table; so the terminal's signal keys are
+  // off while a line is edited, and Ctrl+Z is the editor's.
+  ::el_set(editor, EL_SETTY, "-d", "-isig", nullptr);
+  ::el_set(editor, EL_BIND, "^C", "ed-start-over", nullptr);
+  ::el_set(editor, EL_ADDFN, "veltaro-suspend", "stop the session", &Suspend);
+  ::el_set(editor, EL_BIND, "^Z", "veltaro-suspend", nullptr);
   ::el_set(editor, EL_HIST, ::history, history);
 
   int count = 0;

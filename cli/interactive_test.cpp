@@ -284,6 +284,22 @@ TEST_F(InteractiveTest, ExplainGivesTheReadingOfAValidTermToo) {
   EXPECT_EQ(s.Finish(), 1) << s.Screen();
 }
 
+TEST_F(InteractiveTest, CtrlCEmptiesTheLineAndTheSessionGoesOn) {
+  const fs::path saved = dir_ / "saved.vlt";
+  TSession s({"-o", saved.string()});
+  ASSERT_TRUE(s.Started());
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("a*7");
+  ASSERT_TRUE(s.WaitFor("a*7"));
+  s.Type("\x03" "b+1\r");
+  EXPECT_TRUE(s.WaitFor("Result: 1\r\n")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type(kEnd);
+  EXPECT_EQ(s.Finish(), 0) << s.Screen();
+  // Nothing of the emptied line was calculated.
+  EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n1\r\nb\r\n0\r\n0\r\n\r\n");
+}
+
 TEST_F(InteractiveTest, EveryLineIsCalculatedAndTheExitStatusIsAsEver) {
   TSession s({"--smart"});
   ASSERT_TRUE(s.Started());

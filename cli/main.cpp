@@ -88,7 +88,8 @@ constexpr std::string_view kInteractiveUsage =
     "  Ctrl+K              delete to the end of the line\n"
     "  Ctrl+D              on an empty line: end the session (the table is saved\n"
     "                      with --save, the exit status is as above)\n"
-    "  Ctrl+C              end at once, nothing saved\n"
+    "  Ctrl+C              empty the line\n"
+    "  Ctrl+Z              stop the session (continued by the shell's fg)\n"
     "Input that is not a terminal is read as lines, as described above.\n";
 
 struct TSetting {
