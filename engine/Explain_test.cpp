@@ -197,6 +197,14 @@ std::vector<std::string> Corpus() {
     }
     terms.push_back(term);
   }
+  // Nestings at the depth the parser counts to, and past it.
+  for (const std::size_t levels : {13105u, 13106u, 13107u, 13108u}) {
+    for (const std::string inner : {"1*2", "1+2", "sin(1)", "2^x", "1 + x", "2*-3", "1)+(1"}) {
+      terms.push_back(std::string(levels, '(') + inner + std::string(levels, ')'));
+      terms.push_back(std::string(levels, '(') + inner);
+      terms.push_back(inner + std::string(levels, ')') + "*3");
+    }
+  }
   // A few of the greatest length, from the characters of terms.
   const std::string alphabet = "()()+-*/^ Ee.,x12i_lgsin(XE";
   for (int n = 0; n < 6; ++n) {
