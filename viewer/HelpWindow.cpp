@@ -184,6 +184,11 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   back_ = tool("back", QStyle::SP_ArrowBack, "Back (Alt+Left)");
   forward_ = tool("forward", QStyle::SP_ArrowForward, "Forward (Alt+Right)");
   home_ = tool("home", QStyle::SP_DirHomeIcon, "The calculator window (Home)");
+  // Words for the buttons whose icons say little by themselves.
+  panesButton_->setText("Side panel");
+  panesButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  home_->setText("Home");
+  home_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   bar->addStretch();
   layout->addLayout(bar);
 
