@@ -68,7 +68,8 @@ bool ReadTerminalLines(const std::function<void(std::string_view)>& fn) {
   // off while a line is edited, and Ctrl+Z is the editor's.
   ::el_set(editor, EL_SETTY, "-d", "-isig", nullptr);
   ::el_set(editor, EL_BIND, "^C", "ed-start-over", nullptr);
-  ::el_set(editor, EL_ADDFN, "veltaro-suspend", "stop the session", &Suspend);
+  // (Given as wide strings, the names are kept as they are, not copied.)
+  ::el_wset(editor, EL_ADDFN, L"veltaro-suspend", L"stop the session", &Suspend);
   ::el_set(editor, EL_BIND, "^Z", "veltaro-suspend", nullptr);
   ::el_set(editor, EL_HIST, ::history, history);
 

@@ -42,17 +42,28 @@ std::string ReadFile(const fs::path& p) {
 class TSession {
  public:
   // stdoutFile: where standard output goes instead of the terminal, if set.
-  explicit TSession(const std::vector<std::string>& args, const fs::path& stdoutFile = {}) {
+  // asJob: started as a shell starts a job, in a process group of its own
+  // that has the terminal; when the job stops, "[stopped]" is shown and it
+  // is continued at once.
+  explicit TSession(const std::vector<std::string>& args, const fs::path& stdoutFile = {}, bool asJob = false) {
     struct winsize size {};
     size.ws_row = 24;
     size.ws_col = 100;
     pid_ = ::forkpty(&master_, nullptr, nullptr, &size);
-    if (pid_ == 0) {
-      ::setenv("TERM", "xterm", 1);
-      if (!stdoutFile.empty()) {
-        const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 1);
+    if (pid_ != 0) return;
+    ::setenv("TERM", "xterm", 1);
+    if (!stdoutFile.empty()) {
+      const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(fd, 1);
+    }
+    ::signal(SIGTTOU, SIG_IGN);
+    const pid_t job = asJob ? ::fork() : 0;
+    if (job == 0) {
+      if (asJob) {
+        ::setpgid(0, 0);
+        ::tcsetpgrp(0, ::getpid());
       }
+      ::signal(SIGTTOU, SIG_DFL);
       std::string program = VELTARO_CALC;
       std::vector<std::string> copy = args;
       std::vector<char*> argv{program.data()};
@@ -60,6 +71,18 @@ class TSession {
       argv.push_back(nullptr);
       ::execv(program.c_str(), argv.data());
       ::_exit(127);
+    }
+    for (;;) {
+      int status = 0;
+      if (::waitpid(job, &status, WUNTRACED) != job) ::_exit(127);
+      if (WIFSTOPPED(status)) {
+        constexpr std::string_view kStopped = "[stopped]\r\n";
+        if (::write(2, kStopped.data(), kStopped.size()) < 0) ::_exit(127);
+        ::tcsetpgrp(0, job);
+        ::kill(job, SIGCONT);
+      } else {
+        ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 127);
+      }
     }
   }
   TSession(const TSession&) = delete;
@@ -298,6 +321,24 @@ TEST_F(InteractiveTest, CtrlCEmptiesTheLineAndTheSessionGoesOn) {
   EXPECT_EQ(s.Finish(), 0) << s.Screen();
   // Nothing of the emptied line was calculated.
   EXPECT_EQ(ReadFile(saved), "Veltaro Variable table\r\n1\r\nb\r\n0\r\n0\r\n\r\n");
+}
+
+TEST_F(InteractiveTest, CtrlZStopsTheSessionWhichThenGoesOn) {
+  TSession s({}, {}, true);
+  ASSERT_TRUE(s.Started());
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("1+");
+  ASSERT_TRUE(s.WaitFor("1+"));
+  s.Type("\x1a");
+  EXPECT_TRUE(s.WaitFor("[stopped]")) << s.Screen();
+  // Continued, the line is shown again as it was.
+  ASSERT_TRUE(s.WaitForPrompt());
+  ASSERT_TRUE(s.WaitFor("1+"));
+  s.Type("1\r");
+  EXPECT_TRUE(s.WaitFor("Result: 2\r\n")) << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type(kEnd);
+  EXPECT_EQ(s.Finish(), 0) << s.Screen();
 }
 
 TEST_F(InteractiveTest, EveryLineIsCalculatedAndTheExitStatusIsAsEver) {
