@@ -129,11 +129,12 @@ class TExplainer {
   std::size_t SurplusClosing() const { return surplusClosing_; }
 
  private:
-  // Records a problem; only the first one is kept. A problem that the
+  // Records a problem; only the first in the text is kept (a label ending
+  // in E is known to be one only at the sign after it). A problem that the
   // corrected copy does not repair makes the copy worthless.
   void Problem(std::size_t start, std::size_t length, std::string message, bool repaired) {
     if (!repaired) repairable_ = false;
-    if (first_.found) return;
+    if (first_.found && first_.problem.start <= start) return;
     first_.found = true;
     first_.problem.start = start;
     first_.problem.length = std::max<std::size_t>(length, start < text_.size() ? 1 : 0);
@@ -183,6 +184,8 @@ class TExplainer {
   std::vector<TSignBracket> signBrackets_;
   // Where the last label started in the copy, and whether it ends in E.
   std::size_t labelInCopy_ = 0;
+  std::size_t labelAt_ = 0;  // and in the text
+  std::size_t labelLength_ = 0;
   bool labelEndsInE_ = false;
   bool lastWasNumber_ = false;
   bool glueNumber_ = false;  // blanks between two numbers were dropped
@@ -382,6 +385,8 @@ void TExplainer::ReadWord(std::size_t& p) {
   // A label or a constant.
   if (!ExpectsOperand(last_)) MissingOperator(start, word.size());
   labelInCopy_ = fixed_.size();
+  labelAt_ = start;
+  labelLength_ = word.size();
   fixed_ += word;
   labelEndsInE_ = word.back() == 'E';
   last_ = lastOperand;
@@ -450,8 +455,7 @@ void TExplainer::ReadOperator(std::size_t& p) {
   CloseSignBrackets(c);
   if (IsSignChar(c) && labelEndsInE_) {
     // "XE+1" would read the sign as part of an exponent.
-    const std::size_t labelLength = fixed_.size() - labelInCopy_;
-    Problem(at - labelLength, labelLength,
+    Problem(labelAt_, labelLength_,
             "A sign after a label ending in E reads as an exponent; put the label in brackets.", true);
     fixed_.insert(labelInCopy_, 1, '(');
     fixed_ += ')';

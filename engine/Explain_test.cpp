@@ -139,6 +139,7 @@ TEST(ExplainInvalidTerm, LgNeedsItsBaseAndLabelsEndingInE) {
       {"XE+1", 0, 2, "in brackets", "(XE)+1"},
       {"E-1", 0, 1, "in brackets", "(E)-1"},
       {"2*XE-1", 2, 2, "in brackets", "2*(XE)-1"},
+      {"XE +1", 0, 2, "in brackets", "(XE)+1"},
   });
 }
 
