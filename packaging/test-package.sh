@@ -65,6 +65,17 @@ fi
 completion=$(bash -c 'compopt() { :; }; source "$1"; COMP_WORDS=(veltaro-calc --ex); COMP_CWORD=1; _veltaro_calc
   echo "${COMPREPLY[*]}"' _ "$contents/usr/share/bash-completion/completions/veltaro-calc")
 [ "$completion" = "--explain" ] || { echo "test-package: the completion of --ex gave '$completion'" >&2; exit 1; }
+# Every option that veltaro-calc --help lists is in its manual page and
+# offered by the completion.
+options=$("$contents/usr/bin/veltaro-calc" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+|-[a-z]')
+manual=$(MANWIDTH=200 man -l "$contents/usr/share/man/man1/veltaro-calc.1.gz" 2>/dev/null | col -b)
+offered=$(bash -c 'compopt() { :; }; source "$1"; COMP_WORDS=(veltaro-calc -); COMP_CWORD=1; _veltaro_calc
+  echo " ${COMPREPLY[*]} "' _ "$contents/usr/share/bash-completion/completions/veltaro-calc")
+for option in $options; do
+  grep -qE -- "(^|[ ,])$option([ ,=]|$)" <<<"$manual" || { echo "test-package: $option is not in veltaro-calc(1)" >&2; exit 1; }
+  [[ $offered == *" $option "* ]] || { echo "test-package: the completion does not offer $option" >&2; exit 1; }
+done
+echo "veltaro-calc(1) and the completion have every option of --help:" $options
 echo "contents: programs, help, desktop entry, file type, icons, metainfo, manual pages, completion; no tests"
 
 # The title of the help topic that F1 in the entry field shows (context 20).

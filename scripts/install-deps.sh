@@ -38,7 +38,7 @@ case "${1:-}" in
     # fresh root; rsvg-convert checks the icons against their SVG sources.
     packages=(
       dpkg-dev lintian desktop-file-utils appstream mmdebstrap
-      librsvg2-bin file python3 mount
+      librsvg2-bin file python3 mount man-db bsdextrautils
     )
     ;;
   *)
