@@ -16,6 +16,7 @@
 #include "Reading.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -189,7 +190,11 @@ TLevel LevelOf(const TTermElement* node, bool compact) {
 // takes the text.
 class TWriter {
  public:
-  explicit TWriter(bool compact) : compact_(compact) {}
+  // compact: the fewest brackets the parser needs. precedence: besides
+  // those, only the brackets that precedence alone (signs and sums below
+  // products below powers) leaves open: around a power as a power's base
+  // and around a compound operand of a sign.
+  explicit TWriter(bool compact, bool precedence = false) : compact_(compact), precedence_(precedence) {}
 
   void Write(const TTermElement* tree) {
     struct TItem {
@@ -224,7 +229,7 @@ class TWriter {
                        : code == opDivide ? "/" : "^";
         // The operand on the right: the parser needs brackets unless it binds
         // tighter; the plain reading brackets anything compound.
-        const bool wrapRight = compact_ ? right <= level : right != levelAtom;
+        const bool wrapRight = compact_ || (precedence_ && !IsSign(node)) ? right <= level : right != levelAtom;
         pending.push_back({node->right, nullptr, wrapRight});
         pending.push_back({nullptr, op, false});
         if (!IsSign(node)) {
@@ -299,6 +304,7 @@ class TWriter {
   }
 
   bool compact_;
+  bool precedence_;
   std::string text_;
   int depth_ = 0;
   int maxPriority_ = 0;
@@ -307,6 +313,22 @@ class TWriter {
 };
 
 }  // namespace
+
+bool ReadingTellsMore(std::string_view text, const TTermElement* tree) {
+  if (tree == nullptr) return false;
+  TWriter precedence(false, true);
+  precedence.Write(tree);
+  const std::string& written = precedence.Text();
+  std::size_t k = 0;
+  for (const char c : text) {
+    if (c == ' ') continue;
+    if (k >= written.size() || std::tolower(static_cast<unsigned char>(c)) !=
+                                   std::tolower(static_cast<unsigned char>(written[k])))
+      return true;
+    ++k;
+  }
+  return k != written.size();
+}
 
 std::string ReadingOf(const TTermElement* tree) {
   if (tree == nullptr) return "";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "TermTree.h"
 
@@ -33,5 +34,12 @@ namespace veltaro {
 // negative or complex value) is written as the term that gives it, such
 // as "-2.5" or "3+(-4)*i", bracketed as an operand like that operation.
 std::string ReadingOf(const TTermElement* tree);
+
+// Whether the reading tells the person who typed text more than the text
+// does: false when text, blanks and letter case aside, is already the tree
+// written with the brackets that precedence (signs and sums below products
+// below powers) leaves open, so "1+2*3" and "x^2+y^2" say it all, while
+// "1+2)*3", "2^3^2", "-2^2" and "(1+2" do not. tree is text's parse.
+bool ReadingTellsMore(std::string_view text, const TTermElement* tree);
 
 }  // namespace veltaro

@@ -51,6 +51,30 @@ bool ReadsBackTheSame(const std::string& term) {
   return same;
 }
 
+// Whether the reading tells more than the typed text; the term must parse.
+bool TellsMore(const std::string& term) {
+  TTermElement* tree = nullptr;
+  EXPECT_TRUE(ParseTerm(term, tree)) << term;
+  const bool more = ReadingTellsMore(term, tree);
+  FreeTerm(tree);
+  return more;
+}
+
+TEST(ReadingTellsMore, OnlyWhereTheTypedTextLeavesTheReadingOpen) {
+  for (const char* term : {"2^3^2", "-2^2", "1+2)*3", "(1+2", "((1))", "2E3", "1.50", "0-x", "-x*2", "e^(1/2)^2",
+                           "1+(2*3)", "2*3+(4*5)"}) {
+    SCOPED_TRACE(term);
+    EXPECT_TRUE(TellsMore(term));
+  }
+  for (const char* term : {"1+2*3", "x^2+y^2", "3+4*i", "SIN(x)^2", "8/4/2", "2*(3+4)", "1 + 1", " 2lg(8)",
+                           "-x", "2^(3^2)", "(2^3)^2", "1-(2-3)", "-(2^2)", "a/(b*c)", "pi*e", "-(x*2)",
+                           "2^(-1)", "sqrt(x+1)/2"}) {
+    SCOPED_TRACE(term);
+    EXPECT_FALSE(TellsMore(term));
+  }
+  EXPECT_FALSE(ReadingTellsMore("", nullptr));
+}
+
 TEST(ReadingOf, BracketsExactlyWhereAPersonWouldReadOtherwise) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"2^3^2", "(2^3)^2"},

@@ -50,8 +50,11 @@ TTermPreview PreviewTerm(std::string_view term, const TVarTable& table, const TC
     return preview;
   }
   preview.valid = true;
-  preview.reading = ReadingOf(tree.root);
-  if (preview.reading == term) preview.reading.clear();
+  // The reading is shown where it tells more than the typed text.
+  if (ReadingTellsMore(term, tree.root)) {
+    preview.reading = ReadingOf(tree.root);
+    if (preview.reading == term) preview.reading.clear();
+  }
 
   TStringArray labels;
   CollectVariableLabels(tree.root, labels);

@@ -15,7 +15,7 @@ namespace veltaro {
 struct TTermPreview {
   bool valid = false;
   std::string value;    // the value text Calculate would give, or its error line
-  std::string reading;  // how the term is read, "" when it reads as typed
+  std::string reading;  // how the term is read, "" when the typed text says as much
   std::string creates;  // labels Calculate would add to the table, ", "-separated
   std::size_t errorStart = 0;   // the offending characters of an invalid term
   std::size_t errorLength = 0;

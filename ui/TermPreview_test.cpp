@@ -23,6 +23,18 @@ TEST(TermPreview, AValidTermShowsItsValueReadingAndNewLabels) {
   EXPECT_EQ(p.reading, "(2^3)^2");
   EXPECT_EQ(p.value, "= 64");
 
+  // The reading is shown only where it tells more than the typed text.
+  const std::pair<const char*, const char*> readings[] = {
+      {"1+2)*3", "1+(2*3)"}, {"-2^2", "-(2^2)"}, {"(1+2", "1+2"}, {"2^3^2", "(2^3)^2"},
+      {"1+2*3", ""},         {"x^2+y^2", ""},    {"3+4*i", ""},   {"SIN(x)^2", ""},
+      {"8/4/2", ""},         {"2*(3+4)", ""},    {"1 + 1", ""},   {"2lg(8)", ""},
+      {"-x", ""},            {"2^(3^2)", ""},    {"(2^3)^2", ""}, {"1-(2-3)", ""},
+  };
+  for (const auto& [term, reading] : readings) {
+    SCOPED_TRACE(term);
+    EXPECT_EQ(PreviewTerm(term, table, options).reading, reading);
+  }
+
   // Labels the table lacks count as 0 and are named; the table stays.
   p = PreviewTerm("a+b*c+b", table, options);
   EXPECT_EQ(p.value, "= 2");
