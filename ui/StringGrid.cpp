@@ -1,12 +1,17 @@
 #include "StringGrid.h"
 
+#include <QApplication>
 #include <QBrush>
-#include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
-#include <QStyledItemDelegate>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QStyledItemDelegate>
 #include <QTextBoundaryFinder>
+#include <QTextDocument>
+#include <QToolTip>
 #include <algorithm>
 #include <limits>
 #include <string_view>
@@ -94,8 +99,27 @@ QString ShownText(const std::string& text, int limit) {
   }
 }
 
+// A tooltip shows a cell's whole text up to this many characters; a longer
+// text shows its start, ended by an ellipsis, so that a text of megabytes
+// does not hold up the window while the tip lays it out.
+constexpr qsizetype kMostTipCharacters = 4096;
+
+QString TipText(const std::string& text) {
+  const QString decoded = ToQString(text);
+  QString shown = decoded.size() > kMostTipCharacters
+                      ? StartOf(decoded, kMostTipCharacters) + QChar(0x2026)
+                      : decoded;
+  // As rich text the tip wraps its lines to the screen instead of running
+  // beyond it.
+  return Qt::convertFromPlainText(shown, Qt::WhiteSpaceNormal);
+}
+
+bool IsLight(const QColor& color) { return color.lightness() >= 128; }
+
 // Cell editors take texts of any length: a line editor would otherwise cut a
 // long text it is opened on, and closing it would write the cut text back.
+// The current cell of the focused grid is framed, so that the user sees
+// where typed keys go.
 class TCellDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -104,6 +128,20 @@ class TCellDelegate : public QStyledItemDelegate {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(std::numeric_limits<int>::max());
     return editor;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!(option.state & QStyle::State_HasFocus)) return;
+    painter->save();
+    // Two pixels wide, inside the cell.
+    const QRect r = option.rect;
+    const QColor frame = option.palette.color(QPalette::Text);
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), 2), frame);
+    painter->fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), frame);
+    painter->fillRect(QRect(r.left(), r.top(), 2, r.height()), frame);
+    painter->fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), frame);
+    painter->restore();
   }
 };
 }  // namespace
@@ -155,6 +193,17 @@ void TStringGridModel::SetWidestColumn(int pixels) {
 
 void TStringGridModel::BeginUpdate() {
   if (updateDepth_++ == 0) beginResetModel();
+  invalidRows_.clear();
+}
+
+void TStringGridModel::MarkInvalidValues(const std::vector<int>& rows) {
+  for (const int row : rows) {
+    if (row < 1 || row >= RowCount() || !invalidRows_.insert(row).second) continue;
+    if (updateDepth_ == 0) {
+      const QModelIndex changed = index(row - 1, 1);
+      emit dataChanged(changed, changed, {Qt::BackgroundRole, Qt::ForegroundRole});
+    }
+  }
 }
 
 void TStringGridModel::EndUpdate() {
@@ -172,7 +221,14 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole) return ShownText(Cell(index.column(), index.row() + 1), shownCharacters_);
   if (role == Qt::EditRole) return ToQString(Cell(index.column(), index.row() + 1));
   // The label column looks like the header: it is fixed.
-  if (role == Qt::BackgroundRole && index.column() == 0) return QBrush(QGuiApplication::palette().color(QPalette::Button));
+  if (role == Qt::BackgroundRole && index.column() == 0) return QBrush(QApplication::palette().color(QPalette::Button));
+  // An invalid value is drawn on red, light or dark as the cells are, with
+  // the text in the colour that reads on it.
+  if (index.column() == 1 && IsMarkedInvalid(index.row() + 1)) {
+    const bool light = IsLight(QApplication::palette().color(QPalette::Base));
+    if (role == Qt::BackgroundRole) return QBrush(light ? QColor(0xFF, 0xB4, 0xB4) : QColor(0x80, 0x20, 0x20));
+    if (role == Qt::ForegroundRole) return QBrush(light ? QColor(Qt::black) : QColor(Qt::white));
+  }
   return {};
 }
 
@@ -203,15 +259,17 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(this) {
   setItemDelegate(new TCellDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
+  // A click on the selected cell opens its editor too, see mouseReleaseEvent.
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                  QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                  QAbstractItemView::AnyKeyPressed);
   // Tab leaves the grid instead of walking its cells.
   setTabKeyNavigation(false);
   setShowGrid(true);
   setWordWrap(false);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // The user may widen a column to read it.
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setStretchLastSection(false);
@@ -227,7 +285,10 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(this) {
 
 int TStringGrid::ColWidth(int col) const { return columnWidth(col); }
 
-void TStringGrid::SetColWidth(int col, int width) { setColumnWidth(col, width); }
+void TStringGrid::SetColWidth(int col, int width) {
+  if (col >= 0 && col < kGridColumns) setWidths_[static_cast<std::size_t>(col)] = std::max(width, 0);
+  setColumnWidth(col, width);
+}
 
 void TStringGrid::SetRowHeight(int height) {
   verticalHeader()->setMinimumSectionSize(1);
@@ -273,6 +334,98 @@ void TStringGrid::BeginUpdate() {
 void TStringGrid::EndUpdate() {
   model_.EndUpdate();
   SetCurrentCell(keptCol_, keptRow_);
+  // Columns the user resized take the program's widths again.
+  for (int col = 0; col < kGridColumns; ++col) {
+    const int width = setWidths_[static_cast<std::size_t>(col)];
+    if (width > 0 && columnWidth(col) != width) setColumnWidth(col, width);
+  }
+}
+
+std::vector<int> TStringGrid::InvalidValueRows() const {
+  std::vector<int> invalid;
+  const std::vector<TGridRow>& rows = model_.Rows();
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (rows[k][0].empty()) continue;
+    // A row alone fails exactly when its own value does.
+    TVarTable scratch;
+    if (!TableFromGridRows({rows[k]}, scratch)) invalid.push_back(static_cast<int>(k) + 1);
+  }
+  return invalid;
+}
+
+void TStringGrid::MarkInvalidCells(const std::vector<int>& rows) {
+  model_.MarkInvalidValues(rows);
+  viewport()->update();
+}
+
+// The toolkit's own delayed edit on a click of the selected cell would let
+// keys typed meanwhile fall through; this one gives way to the first key.
+void TStringGrid::mousePressEvent(QMouseEvent* event) {
+  CancelPendingEdit();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  pressOnSelected_ = event->button() == Qt::LeftButton && index.isValid() && state() != EditingState &&
+                     (model_.flags(index) & Qt::ItemIsEditable) && selectionModel() &&
+                     selectionModel()->isSelected(index);
+  pendingIndex_ = index;
+  QTableView::mousePressEvent(event);
+}
+
+void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (pressOnSelected_ && event->button() == Qt::LeftButton && index == pendingIndex_ && index == currentIndex() &&
+      state() != EditingState)
+    pendingEdit_.start(QApplication::doubleClickInterval(), this);
+  pressOnSelected_ = false;
+}
+
+void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  CancelPendingEdit();
+  QTableView::mouseDoubleClickEvent(event);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+  // A typed key opens the editor itself (with the key in it) or moves on.
+  CancelPendingEdit();
+  QTableView::keyPressEvent(event);
+}
+
+void TStringGrid::focusOutEvent(QFocusEvent* event) {
+  CancelPendingEdit();
+  QTableView::focusOutEvent(event);
+}
+
+void TStringGrid::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != pendingEdit_.timerId()) {
+    QTableView::timerEvent(event);
+    return;
+  }
+  pendingEdit_.stop();
+  const QModelIndex index = pendingIndex_;
+  if (index.isValid() && index == currentIndex() && state() != EditingState) edit(index);
+}
+
+void TStringGrid::CancelPendingEdit() { pendingEdit_.stop(); }
+
+// A value or comment cell too narrow for its text shows the text as a tip.
+bool TStringGrid::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  if (index.isValid() && index.column() >= 1) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    const int needed = itemDelegateForIndex(index)->sizeHint(option, index).width();
+    if (needed > option.rect.width()) {
+      QToolTip::showText(help->globalPos(), TipText(model_.Cell(index.column(), index.row() + 1)), viewport(),
+                         option.rect);
+      return true;
+    }
+  }
+  QToolTip::hideText();
+  event->ignore();
+  return true;
 }
 
 }  // namespace veltaro

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QBasicTimer>
 #include <QTableView>
+#include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,8 +42,14 @@ class TStringGridModel : public QAbstractTableModel {
   void SetWidestColumn(int pixels);
 
   // Changes between BeginUpdate and EndUpdate reach the view as one reset.
+  // A rebuild forgets which value cells were marked invalid.
   void BeginUpdate();
   void EndUpdate();
+
+  // Marks the value cells of the given rows (data rows from 1) as invalid
+  // values; the marks stay until the next rebuild.
+  void MarkInvalidValues(const std::vector<int>& rows);
+  bool IsMarkedInvalid(int row) const { return invalidRows_.count(row) != 0; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -54,6 +63,7 @@ class TStringGridModel : public QAbstractTableModel {
   std::vector<TGridRow> rows_{TGridRow{}};
   int updateDepth_ = 0;
   int shownCharacters_ = 256;
+  std::set<int> invalidRows_;
 };
 
 class TStringGrid : public QTableView {
@@ -68,6 +78,8 @@ class TStringGrid : public QTableView {
   int RowCount() const { return model_.RowCount(); }
   const std::string& Cell(int col, int row) const { return model_.Cell(col, row); }
 
+  // Column widths as the program sets them. The user may widen or narrow a
+  // column by its header; each rebuild sets the program's widths again.
   int ColWidth(int col) const;
   void SetColWidth(int col, int width);
   void SetRowHeight(int height);
@@ -88,10 +100,35 @@ class TStringGrid : public QTableView {
   void BeginUpdate();
   void EndUpdate();
 
+  // The data rows (from 1) whose label is not empty and whose value text is
+  // not a valid term without variables: the rows that make a write-back of
+  // the grid fail.
+  std::vector<int> InvalidValueRows() const;
+  // Marks the value cells of rows as invalid until the next rebuild.
+  void MarkInvalidCells(const std::vector<int>& rows);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+
  private:
+  void CancelPendingEdit();
+
   TStringGridModel model_;
   int keptRow_ = 1;
   int keptCol_ = 1;
+  // The widths the program set, restored by each rebuild (0: none set).
+  std::array<int, kGridColumns> setWidths_{};
+  // A second click on the selected cell opens its editor once the double
+  // click time has passed; a key typed before that opens it at once.
+  QBasicTimer pendingEdit_;
+  QPersistentModelIndex pendingIndex_;
+  bool pressOnSelected_ = false;
 };
 
 }  // namespace veltaro
