@@ -18,7 +18,7 @@ case "${1:-}" in
       qt6-base-dev qt6-svg-dev
       libmspack-dev fp-utils-3.2.2 mount
       clang libclang-rt-14-dev  # the help-file fuzzer
-      fonts-dejavu-core xvfb locales
+      fonts-dejavu-core xvfb xauth x11-utils locales
     )
     ;;
   windows)
