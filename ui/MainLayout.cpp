@@ -2,6 +2,7 @@
 // geometry of the design (120 pixels per inch) scaled to the screen.
 #include <QApplication>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 
 #include "Glyphs.h"
@@ -50,6 +52,68 @@ QFrame* NewPanel(QWidget* parent, const char* name, QFrame::Shape shape, QFrame:
   return panel;
 }
 
+// The colour of what shows behind a widget: the nearest of it and its
+// parents that fills its background, or else its window.
+QColor BackgroundBehind(const QWidget* widget) {
+  const QWidget* w = widget;
+  while (w && !w->isWindow() && !w->autoFillBackground()) w = w->parentWidget();
+  if (!w) w = widget;
+  return w->palette().color(w->backgroundRole());
+}
+
+// The maker's link: navy where the background behind it is light; on a dark
+// background the palette's own link colour, which that palette makes
+// readable. The caption is drawn in WindowText whatever the background role
+// it inherits (on a button-coloured window that would be ButtonText).
+class TLinkLabel : public QLabel {
+ public:
+  TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setForegroundRole(QPalette::WindowText);
+    FollowBackground();
+  }
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange) FollowBackground();
+  }
+
+ private:
+  void FollowBackground() {
+    const QColor wanted = BackgroundBehind(this).lightness() >= 128 ? QColor(0x00, 0x00, 0x80)
+                                                                     : palette().color(QPalette::Link);
+    bool same = true;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+      same = same && palette().color(group, QPalette::WindowText) == wanted;
+    if (same && palette().isBrushSet(QPalette::Active, QPalette::WindowText)) return;
+    QPalette own = palette();
+    own.setColor(QPalette::WindowText, wanted);
+    setPalette(own);  // comes back here once, with nothing left to change
+  }
+};
+
+// Where the screen has a fractional number of pixels per window pixel (a
+// scale of 1.5, say), a frame whose top or left edge starts in the second
+// half of a screen pixel loses that line of its border under the contents
+// drawn beside it. Such an edge moves inward by one window pixel where that
+// makes it start in the first half of one; the opposite edges stay.
+int InwardToWholePixel(int edge, double dpr) {
+  auto firstHalf = [dpr](int e) { return e * dpr - std::floor(e * dpr) < 0.5 - 1e-9; };
+  return !firstHalf(edge) && firstHalf(edge + 1) ? 1 : 0;
+}
+
+void AlignFramesToDevicePixels(const QWidget* window, std::initializer_list<QWidget*> frames) {
+  const double dpr = window->devicePixelRatioF();
+  if (std::abs(dpr - std::round(dpr)) < 1e-9) return;
+  for (QWidget* frame : frames) {
+    const QPoint origin = frame->parentWidget()->mapTo(window, QPoint(0, 0));
+    QRect r = frame->geometry();
+    r.setTop(r.top() + InwardToWholePixel(origin.y() + r.top(), dpr));
+    r.setLeft(r.left() + InwardToWholePixel(origin.x() + r.left(), dpr));
+    frame->setGeometry(r);
+  }
+}
+
 // A flat button: raised only under the mouse, never focused.
 QToolButton* NewFlatButton(QWidget* parent, const char* name, std::optional<TGlyph> glyph, std::string_view hint) {
   auto* button = new QToolButton(parent);
@@ -82,14 +146,9 @@ void TfMain::CreateControls() {
   setAutoFillBackground(true);
 
   Panel2 = NewPanel(this, "Panel2", QFrame::NoFrame, QFrame::Plain);
-  lKelvaraLink = new QLabel(ToQString(text::kLinkCaption), Panel2);
+  lKelvaraLink = new TLinkLabel(ToQString(text::kLinkCaption), Panel2);
   lKelvaraLink->setObjectName(QStringLiteral("lKelvaraLink"));
   lKelvaraLink->setCursor(Qt::PointingHandCursor);
-  {
-    QPalette palette = lKelvaraLink->palette();
-    palette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
-    lKelvaraLink->setPalette(palette);
-  }
 
   pEntry = NewPanel(this, "pEntry", QFrame::NoFrame, QFrame::Plain);
   Label3 = new QLabel(ToQString(text::kEnterTerm), pEntry);
@@ -249,6 +308,7 @@ void TfMain::ApplyLayout() {
     const int top = scaled(r.top());
     widget->setGeometry(left, top, scaled(r.left() + r.width()) - left, scaled(r.top() + r.height()) - top);
   }
+  AlignFramesToDevicePixels(this, {mResults});
   const QSize glyph(scaled(kDesignGlyph), scaled(kDesignGlyph));
   for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
            SpeedButton1, bSmartCalculate, bCalculate, bClearResults, bVariables, bOpen, bSave, bAddVar, bDeleteVar}) {

@@ -1,9 +1,12 @@
 #include "QtDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 
+#include "Messages.h"
 #include "QtText.h"
 
 namespace veltaro {
@@ -29,7 +32,28 @@ bool RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const TFileFilt
   return true;
 }
 
+// A box shown while its owner window is not on screen yet (at start-up) is
+// centred on the screen the window will open on, as the window itself is;
+// otherwise the toolkit centres it over the window where it stands now.
+void PlaceBox(QDialog& box, const QWidget* owner) {
+  if (!owner || owner->window()->isVisible()) return;
+  const QScreen* screen = owner->window()->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  box.ensurePolished();
+  box.adjustSize();
+  QRect frame = box.frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  box.move(frame.topLeft());
+}
+
 }  // namespace
+
+void NameApplication(QCoreApplication& application) {
+  // Only the name: a display name would be appended to every window's title
+  // ("Error - Veltaro"), while each title reads exactly as the window sets it.
+  application.setApplicationName(ToQString(text::kAppTitle));
+}
 
 std::unique_ptr<QInputDialog> NewInputBox(QWidget* owner, const std::string& title, const std::string& prompt,
                                           const std::string& text) {
@@ -43,6 +67,7 @@ std::unique_ptr<QInputDialog> NewInputBox(QWidget* owner, const std::string& tit
 
 bool TQtDialogs::InputQuery(const std::string& title, const std::string& prompt, std::string& text) {
   const std::unique_ptr<QInputDialog> box = NewInputBox(owner_, title, prompt, text);
+  PlaceBox(*box, owner_);
   if (box->exec() != QDialog::Accepted) return false;
   text = ToStdString(box->textValue());
   return true;
@@ -51,6 +76,7 @@ bool TQtDialogs::InputQuery(const std::string& title, const std::string& prompt,
 void TQtDialogs::MessageBox(TMessageKind kind, const std::string& title, const std::string& text) {
   const QMessageBox::Icon icon = kind == TMessageKind::Error ? QMessageBox::Critical : QMessageBox::Information;
   QMessageBox box(icon, ToQString(title), ToQString(text), QMessageBox::Ok, owner_);
+  PlaceBox(box, owner_);
   box.exec();
 }
 

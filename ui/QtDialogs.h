@@ -6,11 +6,15 @@
 #include <QWidget>
 #include <memory>
 
+class QCoreApplication;
 class QInputDialog;
 
 #include "Dialogs.h"
 
 namespace veltaro {
+
+// Names the program for the toolkit, leaving every window title as set.
+void NameApplication(QCoreApplication& application);
 
 // The input box as InputQuery shows it, not yet shown.
 std::unique_ptr<QInputDialog> NewInputBox(QWidget* owner, const std::string& title, const std::string& prompt,

@@ -4,6 +4,7 @@
 #include "HelpStartup.h"
 #include "Main.h"
 #include "Messages.h"
+#include "QtDialogs.h"
 #include "QtText.h"
 
 int main(int argc, char* argv[]) {
@@ -11,8 +12,7 @@ int main(int argc, char* argv[]) {
   // log; released after it.
   veltaro::THelpSupport helpSupport;
   QApplication application(argc, argv);
-  application.setApplicationName(veltaro::ToQString(veltaro::text::kAppTitle));
-  application.setApplicationDisplayName(veltaro::ToQString(veltaro::text::kAppTitle));
+  veltaro::NameApplication(application);
 
   veltaro::TfMain fMain;
   veltaro::HelpFormCreate(fMain);  // the help checks and the help hook
