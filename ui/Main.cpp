@@ -265,7 +265,10 @@ void TfMain::ReadVariableTable() {
 
 bool TfMain::WriteVariableTable() {
   sgVariables->CommitOpenEditor();
-  return TableFromGridRows(sgVariables->Model().Rows(), GlobalVarTable);
+  if (TableFromGridRows(sgVariables->Model().Rows(), GlobalVarTable)) return true;
+  // The values that are not valid terms stay marked until the next rebuild.
+  sgVariables->MarkInvalidCells(sgVariables->InvalidValueRows());
+  return false;
 }
 
 void TfMain::sgVariablesExit(QObject*) { WriteVariableTable(); }

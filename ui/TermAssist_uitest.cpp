@@ -263,6 +263,30 @@ TEST_F(TermAssist, ALongResultsLineBreaksInsideItsValue) {
   EXPECT_EQ(block.next().next().layout()->lineCount(), 1);
 }
 
+TEST_F(TermAssist, AFailedWriteBackMarksTheInvalidValuesUntilTheNextRebuild) {
+  StartEmpty();
+  Type("a+b+c");
+  Click(window->bCalculate);
+  EditCell(1, 1, "1+");
+  EditCell(1, 3, "x");
+  Type("2+*");  // a term that parses would restore the grid from the table
+  Click(window->bCalculate);
+  EXPECT_EQ(Results().last(), "Error: Invalid variable value entered.");
+  const TStringGridModel& cells = window->sgVariables->Model();
+  EXPECT_TRUE(cells.IsMarkedInvalid(1));
+  EXPECT_FALSE(cells.IsMarkedInvalid(2));
+  EXPECT_TRUE(cells.IsMarkedInvalid(3));
+  // A successful write-back rebuilds nothing by itself; the next rebuild
+  // forgets the marks.
+  EditCell(1, 1, "1");
+  EditCell(1, 3, "2");
+  Type("d");
+  Click(window->bCalculate);
+  EXPECT_EQ(Results().last(), "Result: 0");
+  EXPECT_FALSE(cells.IsMarkedInvalid(1));
+  EXPECT_FALSE(cells.IsMarkedInvalid(3));
+}
+
 TEST_F(TermAssist, PicturesOfTheStatusLine) {
   StartEmpty();
   QDir().mkpath(VELTARO_PICTURE_DIR);
