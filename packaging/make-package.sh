@@ -16,5 +16,7 @@ QT_QPA_PLATFORM=offscreen "$build/ui/window_test" --gtest_filter='Pictures.*' --
 rm -rf "$build/package"
 (cd "$build" && cpack -G DEB -B "$PWD/package")
 deb=$(ls "$build"/package/veltaro_*_amd64.deb)
+# The picture to publish at the metainfo's screenshot address.
+cp "$build/ui/pictures/window-results.png" "$build/package/veltaro-window.png"
 echo "package: $deb ($(stat -c %s "$deb") bytes)"
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"

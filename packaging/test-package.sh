@@ -44,6 +44,8 @@ dpkg-deb -x "$deb" "$contents"
 desktop-file-validate "$contents"/usr/share/applications/*.desktop
 echo "desktop-file-validate: clean"
 appstreamcli validate --no-net "$contents"/usr/share/metainfo/*.metainfo.xml
+grep -q '<screenshot type="default">' "$contents"/usr/share/metainfo/*.metainfo.xml ||
+  { echo "test-package: the metainfo names no screenshot" >&2; exit 1; }
 for f in usr/bin/veltaro-calc usr/lib/veltaro/veltaro usr/lib/veltaro/hhctrl.ocx usr/lib/veltaro/veltaro.chm \
   usr/share/man/man1/veltaro.1.gz usr/share/man/man1/veltaro-calc.1.gz \
   usr/share/bash-completion/completions/veltaro-calc usr/share/veltaro/screenshots/veltaro-window.png \
