@@ -12,6 +12,7 @@
 #include "Evaluate.h"
 #include "Format.h"
 #include "Messages.h"
+#include "ParsedTerm.h"
 #include "Parser.h"
 #include "SmartConversion.h"
 #include "TermTree.h"
@@ -29,21 +30,6 @@ constexpr double kPi = 3.141592653589793;
 constexpr std::uint64_t kTwoTo53 = 9007199254740992ULL;
 
 using TDegScope = DegModeScope;
-
-// Owns a parsed tree.
-class TTree {
- public:
-  explicit TTree(std::string_view term) { ok_ = ParseTerm(term, tree_); }
-  ~TTree() { FreeTerm(tree_); }
-  TTree(const TTree&) = delete;
-  TTree& operator=(const TTree&) = delete;
-  bool Ok() const { return ok_; }
-  const TTermElement* Root() const { return tree_; }
-
- private:
-  TTermElement* tree_ = nullptr;
-  bool ok_ = false;
-};
 
 std::string Number(double v) {
   char buffer[40];
@@ -503,8 +489,8 @@ std::vector<std::string> CorpusSetArguments() {
 
 TLineVerdict ReferenceLine(std::string_view term, const TVarTable& table, const TCalcOptions& options) {
   TLineVerdict verdict;
-  const TTree tree(term);
-  const TTermElement* root = tree.Root();
+  const TParsedTerm tree(term);
+  const TTermElement* root = tree.Tree();
   if (!tree.Ok() || root == nullptr || root->opCode == opLeaf) return verdict;
   const TDegScope scope(options.degMode);
   TComplex a, b;
@@ -523,10 +509,10 @@ TLineVerdict ReferenceLine(std::string_view term, const TVarTable& table, const 
 
 TLineVerdict FullReferenceLine(std::string_view term, const TVarTable& table, const TCalcOptions& options) {
   TLineVerdict verdict;
-  const TTree tree(term);
-  if (!tree.Ok() || tree.Root() == nullptr) return verdict;
+  const TParsedTerm tree(term);
+  if (!tree.Ok() || tree.Tree() == nullptr) return verdict;
   TReferenceResult r;
-  if (!ReferenceTree(tree.Root(), table, options.degMode, r)) return verdict;
+  if (!ReferenceTree(tree.Tree(), table, options.degMode, r)) return verdict;
   verdict.comparable = true;
   verdict.settled = r.settled;
   verdict.nearTie = NearRoundingTie(r);
@@ -539,9 +525,9 @@ void CorpusRun(const TCorpus& corpus, bool deg, TCounts& nodes, TCounts& lines) 
   lines.group = "corpus lines " + ModeText(deg);
   const TCalcOptions options{deg, true, false};
   for (const std::string& term : corpus.terms) {
-    const TTree tree(term);
-    if (!tree.Ok() || tree.Root() == nullptr) continue;
-    std::vector<const TTermElement*> pending{tree.Root()};
+    const TParsedTerm tree(term);
+    if (!tree.Ok() || tree.Tree() == nullptr) continue;
+    std::vector<const TTermElement*> pending{tree.Tree()};
     while (!pending.empty()) {
       const TTermElement* n = pending.back();
       pending.pop_back();
@@ -572,7 +558,7 @@ void CorpusRun(const TCorpus& corpus, bool deg, TCounts& nodes, TCounts& lines) 
 
     const TLineVerdict verdict = ReferenceLine(term, corpus.table, options);
     if (!verdict.comparable) {
-      if (tree.Root()->opCode != opLeaf) ++lines.operandFailed;
+      if (tree.Tree()->opCode != opLeaf) ++lines.operandFailed;
       continue;
     }
     if (!verdict.settled) {

@@ -2,28 +2,13 @@
 
 #include "Format.h"
 #include "Messages.h"
+#include "ParsedTerm.h"
 #include "Parser.h"
 #include "SmartConversion.h"
 
 namespace veltaro {
 
 namespace {
-
-// Owns a parsed tree for one command and frees it whatever happens.
-class TParsedTerm {
- public:
-  explicit TParsedTerm(std::string_view text) { ok_ = ParseTerm(text, tree_); }
-  ~TParsedTerm() { FreeTerm(tree_); }
-  TParsedTerm(const TParsedTerm&) = delete;
-  TParsedTerm& operator=(const TParsedTerm&) = delete;
-
-  bool Ok() const { return ok_; }
-  const TTermElement* Tree() const { return tree_; }
-
- private:
-  TTermElement* tree_ = nullptr;
-  bool ok_ = false;
-};
 
 bool AddLabelsOf(const TParsedTerm& parsed, TVarTable& table) {
   if (!parsed.Ok()) return false;
@@ -39,8 +24,10 @@ bool AddLabelsOf(const TParsedTerm& parsed, TVarTable& table) {
   return added;
 }
 
-std::string ResultLine(std::string_view term, const TParsedTerm& parsed, const TVarTable& table,
-                       const TCalcOptions& options) {
+}  // namespace
+
+std::string CalculateParsedLine(std::string_view term, const TParsedTerm& parsed, const TVarTable& table,
+                                const TCalcOptions& options) {
   if (!parsed.Ok()) return InvalidExpressionLine(term);
   DegMode = options.degMode;
   TComplex result;
@@ -52,8 +39,6 @@ std::string ResultLine(std::string_view term, const TParsedTerm& parsed, const T
   return line;
 }
 
-}  // namespace
-
 bool AddMissingVariables(std::string_view term, TVarTable& table) {
   const TParsedTerm parsed(term);
   AddLabelsOf(parsed, table);
@@ -62,13 +47,13 @@ bool AddMissingVariables(std::string_view term, TVarTable& table) {
 
 std::string CalculateLine(std::string_view term, const TVarTable& table, const TCalcOptions& options) {
   const TParsedTerm parsed(term);
-  return ResultLine(term, parsed, table, options);
+  return CalculateParsedLine(term, parsed, table, options);
 }
 
 std::string CalculateTerm(std::string_view term, TVarTable& table, const TCalcOptions& options) {
   const TParsedTerm parsed(term);
   AddLabelsOf(parsed, table);
-  return ResultLine(term, parsed, table, options);
+  return CalculateParsedLine(term, parsed, table, options);
 }
 
 std::string InvalidExpressionLine(std::string_view term) {

@@ -26,6 +26,12 @@ bool AddMissingVariables(std::string_view term, TVarTable& table);
 // Sets DegMode from the options. Does not add variables.
 std::string CalculateLine(std::string_view term, const TVarTable& table, const TCalcOptions& options);
 
+class TParsedTerm;
+
+// CalculateLine for a term already parsed into parsed.
+std::string CalculateParsedLine(std::string_view term, const TParsedTerm& parsed, const TVarTable& table,
+                                const TCalcOptions& options);
+
 // AddMissingVariables followed by CalculateLine, parsing the term once: the
 // whole calculation when no grid lies between the two steps.
 std::string CalculateTerm(std::string_view term, TVarTable& table, const TCalcOptions& options);

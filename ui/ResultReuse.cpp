@@ -5,21 +5,11 @@
 #include <vector>
 
 #include "Messages.h"
-#include "Parser.h"
+#include "ParsedTerm.h"
 
 namespace veltaro {
 
 namespace {
-
-// Owns a parsed tree and frees it whatever happens.
-struct TParsed {
-  explicit TParsed(std::string_view text) { ok = ParseTerm(text, root); }
-  ~TParsed() { FreeTerm(root); }
-  TParsed(const TParsed&) = delete;
-  TParsed& operator=(const TParsed&) = delete;
-  TTermElement* root = nullptr;
-  bool ok = false;
-};
 
 bool SameNode(const TTermElement& a, const TTermElement& b) {
   if (a.opCode != b.opCode || a.leafKind != b.leafKind) return false;
@@ -66,14 +56,14 @@ TInsertion InsertValue(std::string_view term, std::size_t cursor, std::string_vi
   const std::string bracketed = before + "(" + std::string(value) + ")" + after;
   bool useBrackets;
   {
-    const TParsed p(plain);
-    const TParsed b(bracketed);
-    if (p.ok && b.ok) {
+    const TParsedTerm p(plain);
+    const TParsedTerm b(bracketed);
+    if (p.Ok() && b.Ok()) {
       // "^" groups to the left here; a person reads e^(1/2)^2 the other
       // way, so a compound value before "^" is bracketed as well.
-      useBrackets = !SameTree(p.root, b.root) || (HasOperatorOrSign(value) && !after.empty() && after[0] == '^');
-    } else if (p.ok != b.ok) {
-      useBrackets = b.ok;
+      useBrackets = !SameTree(p.Tree(), b.Tree()) || (HasOperatorOrSign(value) && !after.empty() && after[0] == '^');
+    } else if (p.Ok() != b.Ok()) {
+      useBrackets = b.Ok();
     } else {
       // Neither parses yet (the term is still being written): bracket what
       // has an operator or a sign, so it stays one operand.

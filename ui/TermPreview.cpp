@@ -1,21 +1,13 @@
 #include "TermPreview.h"
 
 #include "Explain.h"
-#include "Format.h"
 #include "Messages.h"
-#include "Parser.h"
+#include "ParsedTerm.h"
 #include "Reading.h"
-#include "SmartConversion.h"
 
 namespace veltaro {
 
 namespace {
-
-// Owns a parsed tree for the preview and frees it whatever happens.
-struct TTree {
-  TTermElement* root = nullptr;
-  ~TTree() { FreeTerm(root); }
-};
 
 constexpr std::string_view kSeparator = "  \xC2\xB7  ";  // a middle dot between the parts
 
@@ -39,8 +31,8 @@ TTermPreview PreviewTerm(std::string_view term, const TVarTable& table, const TC
   TTermPreview preview;
   // An empty field has nothing to tell yet.
   if (term.empty()) return preview;
-  TTree tree;
-  if (!ParseTerm(term, tree.root)) {
+  const TParsedTerm parsed(term);
+  if (!parsed.Ok()) {
     if (const std::optional<TTermProblem> problem = ExplainInvalidTerm(term)) {
       preview.errorStart = problem->start;
       preview.errorLength = problem->length;
@@ -51,13 +43,13 @@ TTermPreview PreviewTerm(std::string_view term, const TVarTable& table, const TC
   }
   preview.valid = true;
   // The reading is shown where it tells more than the typed text.
-  if (ReadingTellsMore(term, tree.root)) {
-    preview.reading = ReadingOf(tree.root);
+  if (ReadingTellsMore(term, parsed.Tree())) {
+    preview.reading = ReadingOf(parsed.Tree());
     if (preview.reading == term) preview.reading.clear();
   }
 
   TStringArray labels;
-  CollectVariableLabels(tree.root, labels);
+  CollectVariableLabels(parsed.Tree(), labels);
   TStringArray missing;
   for (const std::string& label : labels) {
     TComplex existing;
@@ -76,15 +68,9 @@ TTermPreview PreviewTerm(std::string_view term, const TVarTable& table, const TC
     for (const std::string& label : missing) SetVariable(extended, label, TComplex{}, std::string());
     values = &extended;
   }
-  DegMode = options.degMode;
-  TComplex result;
-  bool acceptable = EvaluateTerm(tree.root, *values, result);
-  if (acceptable && !options.complexResults && result.im != 0.0) acceptable = false;
-  if (!acceptable) {
-    preview.value = std::string(text::kMathError);
-  } else {
-    preview.value = "= " + (options.smart ? FormatComplexSmart(result) : FormatComplex(result));
-  }
+  const std::string line = CalculateParsedLine(term, parsed, *values, options);
+  const bool isResult = line.rfind(text::kResultPrefix, 0) == 0;
+  preview.value = isResult ? "= " + line.substr(text::kResultPrefix.size()) : line;
   return preview;
 }
 
