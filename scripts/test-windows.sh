@@ -42,7 +42,7 @@ if [ "${1:-}" = "--under-display" ]; then
   echo "Wine prefix created in $(( $(date +%s) - started )) s: $WINEPREFIX ($(wine_run --version 2>/dev/null || echo 'Wine'))"
 
   echo "== Unit tests under Wine"
-  for t in complex/complex_test engine/engine_test smartconv/smartconv_test ui/uicore_test \
+  for t in complex/complex_test engine/engine_test smartconv/smartconv_test ui/core/uicore_test \
            platform/platform_test help/help_test cli/cli_test platform/windows_help_test; do
     log=$build/$(basename "$t").wine.log
     t0=$(date +%s)
