@@ -6,7 +6,7 @@
 
 #include <quadmath.h>
 
-#include "Trig.h"
+#include "Angle.h"
 #include "Wide.h"
 
 namespace veltaro {
@@ -228,12 +228,10 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
   const TBaseAngle arg = BaseAngle(base);
   const Quad argInMode = DegMode ? static_cast<Quad>(arg.turns * 180.0L) + arg.rest * 180 / wide::QuadPi()
                                  : static_cast<Quad>(arg.turns) * wide::QuadPi() + arg.rest;
-  // w * ln b with the imaginary part of ln b in the current unit: the value
-  // that is stored between the logarithm and the exponential.
+  // The real part of w ln b, with the imaginary part of ln b in the current
+  // unit: its exponential is the modulus of the result. It may lie far
+  // beyond the double range; only the result has to fit.
   const Quad tRe = static_cast<Quad>(w.re) * lnModulus - static_cast<Quad>(w.im) * argInMode;
-  const Quad tImInMode = static_cast<Quad>(w.re) * argInMode + static_cast<Quad>(w.im) * lnModulus;
-  double stored;
-  if (!wide::StoreQuad(tRe, stored) || !wide::StoreQuad(tImInMode, stored)) return false;
 
   // The angle in radians: pi times the exponent's share of whole turns,
   // reduced modulo 2 exactly, plus the share of the remainder and the part
@@ -243,18 +241,16 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
   const Quad rest = static_cast<Quad>(w.re) * arg.rest + byModulus;
   const long double turns = static_cast<long double>(w.re) * arg.turns;
   long double c = 0.0L, s = 0.0L;
-  if (std::fabs(turns * wide::kPi + static_cast<long double>(rest)) < wide::kTrigLimit) {
-    if (rest == 0) {
-      wide::CosSinPi(turns, c, s);
-    } else {
-      const long double reduced = std::fabs(turns) < 18446744073709551616.0L ? turns - 2.0L * std::nearbyint(turns / 2.0L)
-                                                                            : 0.0L;
-      wide::CosSinWide(static_cast<Quad>(reduced) * wide::QuadPi() + rest, c, s);
-    }
+  if (rest == 0) {
+    wide::CosSinPi(turns, c, s);
+  } else {
+    const long double reduced = std::fabs(turns) < 18446744073709551616.0L ? turns - 2.0L * std::nearbyint(turns / 2.0L)
+                                                                          : 0.0L;
+    angle::CosSin(angle::ReduceRadiansWide(static_cast<Quad>(reduced) * wide::QuadPi() + rest), c, s);
   }
   const long double m = ExpWide(tRe);
   if (!Finite(m)) return false;
-  return StoreComplex(m * c, m * s, out);
+  return StoreComplex(c == 0.0L ? 0.0L : m * c, s == 0.0L ? 0.0L : m * s, out);
 }
 
 }  // namespace
@@ -305,27 +301,30 @@ bool ComplexLn(TComplex z, TComplex& r) {
 }
 
 bool ComplexExp(TComplex z, TComplex& r) {
-  double y;
-  if (!wide::AngleFromMode(z.im, y)) return false;
   const long double m = std::exp(static_cast<long double>(z.re));
   if (!Finite(m)) return false;
-  long double c = 0.0L, s = 0.0L;
-  if (std::fabs(static_cast<long double>(y)) < wide::kTrigLimit) {
-    c = Cosine(static_cast<long double>(y));
-    s = Sine(static_cast<long double>(y));
-  }
+  long double c, s;
+  angle::CosSin(angle::ReduceInMode(z.im), c, s);
   TComplex out;
-  if (!StoreComplex(m * c, m * s, out)) return false;
+  if (!StoreComplex(c == 0.0L ? 0.0L : m * c, s == 0.0L ? 0.0L : m * s, out)) return false;
   SnapComplex(out);
   r = out;
   return true;
 }
 
 bool ComplexPower(TComplex base, TComplex exponent, TComplex& r) {
-  if (ComplexModulus(base) == 0.0L) {
-    r = ComplexModulus(exponent) == 0.0L ? TComplex{1.0, 0.0} : TComplex{};
-    return true;
+  if (base.re == 0.0 && base.im == 0.0) {
+    // 0^w = e^(w ln 0): 1 for w = 0, 0 when the real part of w is positive,
+    // and no value otherwise (0^(-1) divides by 0).
+    if (exponent.re == 0.0 && exponent.im == 0.0) {
+      r = TComplex{1.0, 0.0};
+      return true;
+    }
+    r = TComplex{};
+    return exponent.re > 0.0;
   }
+  // The double nearest e stands for e itself: e^w is the exponential.
+  if (base.re == std::numbers::e && base.im == 0.0) return ComplexExp(exponent, r);
   TComplex out;
   if (exponent.im == 0.0 && exponent.re == 0.5) {
     if (!PrincipalSqrt(base.re, base.im, out)) return false;

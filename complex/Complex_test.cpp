@@ -130,8 +130,11 @@ TEST(ComplexExp, SnapsOverflowsAndReadsDegrees) {
   EXPECT_FALSE(ComplexExp({710, 0}, r));
   ASSERT_TRUE(ComplexExp({-1000, 0}, r));
   EXPECT_EQ(r, (TComplex{0, 0}));
-  ASSERT_TRUE(ComplexExp({0, 1e19}, r));   // |y| >= 2^63: sine and cosine are 0
-  EXPECT_EQ(r, (TComplex{0, 0}));
+  // An angle of any size is reduced exactly.
+  ASSERT_TRUE(ComplexExp({0, 1e19}, r));
+  EXPECT_EQ(r, (TComplex{-0.37490516955071784, -0.9270631660486504}));
+  ASSERT_TRUE(ComplexExp({0, 1e22}, r));
+  EXPECT_EQ(r, (TComplex{0.523214785395139, -0.8522008497671888}));
   ASSERT_TRUE(ComplexExp({709, 0}, r));
   EXPECT_NEAR(r.re, 8.218407461554972e307, 1e293);
   {
@@ -146,8 +149,7 @@ TEST(ComplexPower, ZeroBaseRulesAndPrincipalValues) {
   const Row exact[] = {
       {{0, 0}, {0, 0}, {1, 0}},
       {{0, 0}, {2, 0}, {0, 0}},
-      {{0, 0}, {-1, 0}, {0, 0}},
-      {{0, 0}, {0, 1}, {0, 0}},
+      {{0, 0}, {0.5, -3}, {0, 0}},
       {{-2, 0}, {2, 0}, {4, 0}},
       {{-1, 0}, {3, 0}, {-1, 0}},
       {{2, 0}, {0, 0}, {1, 0}},
@@ -173,6 +175,10 @@ TEST(ComplexPower, ZeroBaseRulesAndPrincipalValues) {
     EXPECT_EQ(out.im, 0.0);
   }
   EXPECT_FALSE(ComplexPower({10, 0}, {400, 0}, out));
+  // 0^w has no value where the real part of w is not positive (w != 0).
+  for (const TComplex w : {TComplex{-1, 0}, TComplex{0, 1}, TComplex{-2, 1}, TComplex{0, -1e-300}}) {
+    EXPECT_FALSE(ComplexPower({0, 0}, w, out)) << w;
+  }
 }
 
 TEST(PlainSum, NoSnappingAndOverflowWhenStored) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Trig.h"
+#include "Angle.h"
 #include "Wide.h"
 
 namespace veltaro {
@@ -10,10 +10,7 @@ namespace veltaro {
 namespace {
 
 using wide::kPi;
-using wide::kTrigLimit;
 constexpr TComplex kHalf{0.5, 0.0};
-
-bool Finite(long double v) { return std::isfinite(v); }
 
 bool Store(long double re, long double im, TComplex& r) {
   TComplex out;
@@ -32,27 +29,9 @@ bool StoreSnapped(long double re, long double im, TComplex& r) {
 
 long double Sign(double v) { return std::signbit(v) ? -1.0L : 1.0L; }
 
-// The sine and cosine of an angle in radians, 0 from 2^63 on; false there.
-bool SinCos(long double angle, long double& s, long double& c) {
-  if (std::fabs(angle) < kTrigLimit) {
-    s = Sine(angle);
-    c = Cosine(angle);
-    return true;
-  }
-  s = 0.0L;
-  c = 0.0L;
-  return false;
-}
-
-// Whether e^|t| (cos a, sin a) fits a double: the larger of the two
-// exponentials e^(+-t) behind the circular functions of a non-real argument
-// and the hyperbolic functions must be storable.
-bool ExponentialsFit(double t, long double s, long double c) {
-  const long double m = std::exp(std::fabs(static_cast<long double>(t)));
-  if (!Finite(m)) return false;
-  double d;
-  return StoreDouble(m * c, d) && StoreDouble(m * s, d);
-}
+// a * b, exactly 0 when a is: an exact zero of a sine or cosine stays 0
+// against a hyperbolic factor beyond the extended range.
+long double Times(long double a, long double b) { return a == 0.0L ? 0.0L : a * b; }
 
 // The real parts behind the circular and hyperbolic functions of one
 // argument: the sine and cosine of an angle read in the current mode, and
@@ -60,24 +39,47 @@ bool ExponentialsFit(double t, long double s, long double c) {
 // x and the hyperbolic component y; sinh and cosh use the angle y and x.
 struct TParts {
   long double sinA, cosA, sinhB, coshB;
-  bool inRange;  // |angle| < 2^63: beyond, sine and cosine are both 0
+  double b;  // the hyperbolic component
 };
 
-// False when the angle overflows or, where exponentials are behind the
-// value (checkExponentials), when they would not fit a double.
-bool Parts(double angle, double hyperbolic, bool checkExponentials, TParts& k) {
-  double radians;
-  if (!wide::AngleFromMode(angle, radians)) return false;
-  k.inRange = SinCos(radians, k.sinA, k.cosA);
+TParts Parts(double angle, double hyperbolic) {
+  TParts k;
+  angle::CosSin(angle::ReduceInMode(angle), k.cosA, k.sinA);
   k.sinhB = std::sinh(static_cast<long double>(hyperbolic));
   k.coshB = std::cosh(static_cast<long double>(hyperbolic));
-  return !checkExponentials || ExponentialsFit(hyperbolic, k.sinA, k.cosA);
+  k.b = hyperbolic;
+  return k;
 }
 
-// A real argument of sin and cos needs no exponentials.
-bool Circular(TComplex z, TParts& k) { return Parts(z.re, z.im, z.im != 0.0, k); }
+TParts Circular(TComplex z) { return Parts(z.re, z.im); }
 
-bool Hyperbolic(TComplex z, TParts& k) { return Parts(z.im, z.re, true, k); }
+TParts Hyperbolic(TComplex z) { return Parts(z.im, z.re); }
+
+// Beyond this hyperbolic component the quotients below are taken in a form
+// scaled by e^(-2|b|), where nothing overflows.
+constexpr double kScaledFrom = 40.0;
+
+// tan, cot, tanh and coth share one shape: with the angle a and the
+// hyperbolic component b,
+//   (sin a cos a + i sinh b cosh b) / (c^2 + sinh^2 b)  (c = cos a or sin a),
+// with the sign of the second part given by imSign and the parts swapped
+// for the hyperbolic functions. Scaled by 4 e^(-2|b|) = 4E the quotient is
+//   (4E sin a cos a + i sgn(b) (1 - E^2)) / ((1 - E)^2 + 4E c^2).
+// False where the divisor is exactly 0.
+bool Quotient(const TParts& k, long double c, long double& circular, long double& hyperbolic) {
+  if (std::fabs(k.b) <= kScaledFrom) {
+    const long double d = c * c + k.sinhB * k.sinhB;
+    if (d == 0.0L) return false;
+    circular = k.sinA * k.cosA / d;
+    hyperbolic = k.sinhB * k.coshB / d;
+    return true;
+  }
+  const long double e = std::exp(-2.0L * std::fabs(static_cast<long double>(k.b)));
+  const long double d = (1.0L - e) * (1.0L - e) + 4.0L * e * c * c;
+  circular = 4.0L * e * k.sinA * k.cosA / d;
+  hyperbolic = Sign(k.b) * (1.0L - e) * (1.0L + e) / d;
+  return true;
+}
 
 }  // namespace
 
@@ -105,39 +107,35 @@ bool ComplexLg(TComplex base, TComplex x, TComplex& r) {
 }
 
 bool ComplexSin(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Circular(z, k)) return false;
-  return StoreSnapped(k.sinA * k.coshB, k.cosA * k.sinhB, r);
+  const TParts k = Circular(z);
+  return StoreSnapped(Times(k.sinA, k.coshB), Times(k.cosA, k.sinhB), r);
 }
 
 bool ComplexCos(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Circular(z, k)) return false;
-  return StoreSnapped(k.cosA * k.coshB, -(k.sinA * k.sinhB), r);
+  const TParts k = Circular(z);
+  return StoreSnapped(Times(k.cosA, k.coshB), -Times(k.sinA, k.sinhB), r);
 }
 
 // tan z = (sin x cos x + i sinh y cosh y) / (cos^2 x + sinh^2 y), and the
 // cotangent likewise: no part is a difference of nearly equal terms.
 bool ComplexTan(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Circular(z, k)) return false;
-  const long double d = k.cosA * k.cosA + k.sinhB * k.sinhB;
-  if (!k.inRange || d == 0.0L) {
+  const TParts k = Circular(z);
+  long double re, im;
+  if (!Quotient(k, k.cosA, re, im)) {
     r = TComplex{};
     return false;
   }
-  return StoreSnapped(k.sinA * k.cosA / d, k.sinhB * k.coshB / d, r);
+  return StoreSnapped(re, im, r);
 }
 
 bool ComplexCot(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Circular(z, k)) return false;
-  const long double d = k.sinA * k.sinA + k.sinhB * k.sinhB;
-  if (!k.inRange || d == 0.0L) {
+  const TParts k = Circular(z);
+  long double re, im;
+  if (!Quotient(k, k.sinA, re, im)) {
     r = TComplex{};
     return false;
   }
-  return StoreSnapped(k.sinA * k.cosA / d, -(k.sinhB * k.coshB) / d, r);
+  return StoreSnapped(re, -im, r);
 }
 
 namespace {
@@ -177,14 +175,6 @@ TInverseCircular InverseCircular(double x, double y) {
   return k;
 }
 
-// z*z must fit a double, as the square is the first value the inverse
-// functions store.
-bool SquareFits(TComplex z) {
-  const long double x = z.re, y = z.im;
-  return Finite(x * x - y * y) && Finite(2.0L * x * y) && StoreDouble(x * x - y * y, z.re) &&
-         StoreDouble(2.0L * x * y, z.im);
-}
-
 // arcsin and arccos with the real part in radians. On the real axis beyond
 // +-1 the imaginary part has the sign opposite to x for the sine and the
 // sign of x for the cosine.
@@ -211,14 +201,12 @@ void ArcCosRadians(double x, double y, long double& re, long double& im) {
 }  // namespace
 
 bool ComplexArcSin(TComplex z, TComplex& r) {
-  if (!SquareFits(z)) return false;
   long double re, im;
   ArcSinRadians(z.re, z.im, re, im);
   return StoreSnapped(wide::AngleInMode(re), im, r);
 }
 
 bool ComplexArcCos(TComplex z, TComplex& r) {
-  if (!SquareFits(z)) return false;
   long double re, im;
   ArcCosRadians(z.re, z.im, re, im);
   return StoreSnapped(wide::AngleInMode(re), im, r);
@@ -283,38 +271,33 @@ bool ComplexArcCot(TComplex z, TComplex& r) {
 }
 
 bool ComplexSinh(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Hyperbolic(z, k)) return false;
-  return Store(k.sinhB * k.cosA, k.coshB * k.sinA, r);
+  const TParts k = Hyperbolic(z);
+  return Store(Times(k.cosA, k.sinhB), Times(k.sinA, k.coshB), r);
 }
 
 bool ComplexCosh(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Hyperbolic(z, k)) return false;
-  return Store(k.coshB * k.cosA, k.sinhB * k.sinA, r);
+  const TParts k = Hyperbolic(z);
+  return Store(Times(k.cosA, k.coshB), Times(k.sinA, k.sinhB), r);
 }
 
 // tanh z = (sinh x cosh x + i sin y cos y) / (sinh^2 x + cos^2 y), and the
 // hyperbolic cotangent likewise.
 bool ComplexTanh(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Hyperbolic(z, k)) return false;
-  const long double d = k.sinhB * k.sinhB + k.cosA * k.cosA;
-  if (!k.inRange || d == 0.0L) return false;
-  return StoreSnapped(k.sinhB * k.coshB / d, k.sinA * k.cosA / d, r);
+  const TParts k = Hyperbolic(z);
+  long double circular, hyperbolic;
+  if (!Quotient(k, k.cosA, circular, hyperbolic)) return false;
+  return StoreSnapped(hyperbolic, circular, r);
 }
 
 bool ComplexCoth(TComplex z, TComplex& r) {
-  TParts k;
-  if (!Hyperbolic(z, k)) return false;
-  const long double d = k.sinhB * k.sinhB + k.sinA * k.sinA;
-  if (!k.inRange || d == 0.0L) return false;
-  return StoreSnapped(k.sinhB * k.coshB / d, -(k.sinA * k.cosA) / d, r);
+  const TParts k = Hyperbolic(z);
+  long double circular, hyperbolic;
+  if (!Quotient(k, k.sinA, circular, hyperbolic)) return false;
+  return StoreSnapped(hyperbolic, -circular, r);
 }
 
 // arsinh z = -i arcsin(iz).
 bool ComplexArSinh(TComplex z, TComplex& r) {
-  if (!SquareFits(z)) return false;
   long double re, im;
   ArcSinRadians(-z.im, z.re, re, im);
   return StoreSnapped(im, wide::AngleInMode(-re), r);
@@ -324,7 +307,6 @@ bool ComplexArSinh(TComplex z, TComplex& r) {
 // x*y >= 0 and -i arccos z where x*y < 0; on the real axis ln of
 // x + sqrt(x^2 - 1), which is negative for x < -1 with the argument pi.
 bool ComplexArCosh(TComplex z, TComplex& r) {
-  if (!SquareFits(z)) return false;
   if (z.im == 0.0) {
     const TInverseCircular k = InverseCircular(z.re, 0.0);
     if (z.re > 1.0) return StoreSnapped(k.im, 0.0L, r);
@@ -351,9 +333,6 @@ bool HalfLnOfQuotient(TComplex z, long double sign, TComplex& r) {
   const long double c = -wide::SquaresMinusOne(x, y) * sign;  // re of q times |z - 1|^2
   const long double below = (1.0L - lx) * (1.0L - lx) + ly * ly;  // |z - 1|^2
   const long double above = (1.0L + lx) * (1.0L + lx) + ly * ly;  // |z + 1|^2
-  // q itself is stored between the quotient and the logarithm.
-  double stored;
-  if (!StoreDouble(c / below, stored) || !StoreDouble(2.0L * ly * sign / below, stored)) return false;
   const long double t = 4.0L * lx / below;
   const long double re = (std::fabs(t) < 0.5L ? std::log1p(t) : std::log(above / below)) / 4.0L;
   long double arg;

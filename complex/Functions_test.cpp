@@ -75,7 +75,14 @@ TEST(ElementaryFunctions, DegreeModeActsOnlyAtItsPoints) {
   DegModeScope deg(true);
   const Case cases[] = {
       {"sin", ComplexSin, {30, 0}, {0.5, 0}, 0},
-      {"cos", ComplexCos, {90, 0}, {6.123233995736766e-17, 0}, 0},
+      {"cos", ComplexCos, {90, 0}, {0, 0}, 0},
+      {"cos", ComplexCos, {60, 0}, {0.5, 0}, 0},
+      {"sin", ComplexSin, {180, 0}, {0, 0}, 0},
+      {"cos", ComplexCos, {270, 0}, {0, 0}, 0},
+      {"sin", ComplexSin, {-720, 0}, {0, 0}, 0},
+      {"tan", ComplexTan, {45, 0}, {1, 0}, 0},
+      {"cot", ComplexCot, {-45, 0}, {-1, 0}, 0},
+      {"exp", ComplexExp, {0, 90}, {0, 1}, 0},
       {"arcsin", ComplexArcSin, {1, 0}, {90, 0}, 1e-13},
       {"arccos", ComplexArcCos, {0, 0}, {90, 0}, 1e-13},
       {"arctan", ComplexArcTan, {1, 0}, {45, 0}, 0},
@@ -104,11 +111,12 @@ TEST(ElementaryFunctions, DomainAndOverflowFailures) {
       {"arcoth", ComplexArCoth, {-1, 0}, false},
       {"exp", ComplexExp, {710, 0}, false},
       {"sinh", ComplexSinh, {1000, 0}, false},
-      {"tanh", ComplexTanh, {800, 0}, false},
-      {"tanh", ComplexTanh, {1000, 0}, false},
       {"sin", ComplexSin, {0, 1000}, false},
-      {"tan", ComplexTan, {1e19, 0}, false},   // sine and cosine are 0 beyond 2^63
-      {"cot", ComplexCot, {1e19, 0}, false},
+      {"cosh", ComplexCosh, {711, 0}, false},
+      // The cosine, resp. the sine, of these angles is exactly 0.
+      {"tan", ComplexTan, {90, 0}, true},
+      {"tan", ComplexTan, {-270, 0}, true},
+      {"cot", ComplexCot, {180, 0}, true},
   };
   for (const Fail& f : fails) {
     DegModeScope mode(f.deg);
@@ -122,10 +130,28 @@ TEST(ElementaryFunctions, DomainAndOverflowFailures) {
   EXPECT_FALSE(ComplexLg({2, 0}, {0, 0}, r));
   ASSERT_TRUE(ComplexLg({2, 0}, {8, 0}, r));
   EXPECT_EQ(r, (TComplex{3, 0}));
-  // tan of 90 degrees: the cosine of the rounded angle is not exactly 0.
-  DegModeScope deg(true);
-  ASSERT_TRUE(ComplexTan({90, 0}, r));
-  EXPECT_GT(r.re, 1e16);
+}
+
+// A value that exists is given, however large the intermediate values of
+// its formula would be.
+TEST(ElementaryFunctions, NoSpuriousOverflow) {
+  DegModeScope rad(false);
+  const Case cases[] = {
+      {"tanh", ComplexTanh, {800, 0}, {1, 0}, 0},
+      {"tanh", ComplexTanh, {-1000, 3}, {-1, 0}, 0},
+      {"coth", ComplexCoth, {800, 0}, {1, 0}, 0},
+      {"sinh", ComplexSinh, {710.4758600739439, 0}, {1.7976931348621744e308, 0}, 1e294},
+      {"cosh", ComplexCosh, {-710.4758600739439, 0}, {1.7976931348621744e308, 0}, 1e294},
+      {"sin", ComplexSin, {0.75, 710.5}, {1.2553177633481544e308, 1.347490911916428e308}, 1e294},
+      {"tan", ComplexTan, {1e19, 0}, {2.4727937658465273, 0}, 1e-14},
+      {"cot", ComplexCot, {1e19, 0}, {0.4044008901234283, 0}, 1e-15},
+      {"tan", ComplexTan, {1, 1000}, {0, 1}, 0},
+      {"arcsin", ComplexArcSin, {1e155, 0}, {1.5707963267948966, -357.593836594637}, 1e-12},
+      {"arcosh", ComplexArCosh, {1e155, 0}, {357.593836594637, 0}, 1e-12},
+      {"arsinh", ComplexArSinh, {1.7976931348623157e308, 0}, {710.475860073944, 0}, 1e-12},
+      {"artanh", ComplexArTanh, {1, 1e-320}, {368.7601940357669, 0.7853981633974483}, 1e-12},
+  };
+  for (const Case& c : cases) Check(c);
 }
 
 TEST(ElementaryFunctions, OutputMayAliasInput) {

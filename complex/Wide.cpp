@@ -10,8 +10,6 @@ namespace veltaro::wide {
 
 namespace {
 
-const Quad kQuadPiOver180 = QuadPi() / 180;
-
 // A product of two doubles is exact in 113 bits.
 Quad ExactProduct(double a, double b) { return static_cast<Quad>(a) * static_cast<Quad>(b); }
 
@@ -70,27 +68,6 @@ long double Argument(long double x, long double y) {
 }
 
 long double AngleInMode(long double radians) { return DegMode ? radians / kPi * 180.0L : radians; }
-
-bool AngleFromMode(double angle, double& radians) {
-  if (!DegMode) {
-    radians = angle;
-    return true;
-  }
-  return StoreQuad(static_cast<Quad>(angle) * kQuadPiOver180, radians);
-}
-
-void CosSinWide(Quad angle, long double& c, long double& s) {
-  const Quad halfPi = QuadPi() / 2;
-  const long double n = std::nearbyint(static_cast<long double>(angle / halfPi));
-  const long double a = static_cast<long double>(angle - static_cast<Quad>(n) * halfPi);
-  const long double ca = std::cos(a), sa = std::sin(a);
-  switch (static_cast<int>(std::fmod(n, 4.0L) + 4.0L) % 4) {
-    case 0: c = ca; s = sa; break;
-    case 1: c = -sa; s = ca; break;
-    case 2: c = -ca; s = -sa; break;
-    default: c = sa; s = -ca; break;
-  }
-}
 
 Quad ArgumentWide(double x, double y) { return atan2q(static_cast<Quad>(y), static_cast<Quad>(x)); }
 

@@ -17,8 +17,6 @@ using Quad = __float128;
 
 inline constexpr long double kPi = std::numbers::pi_v<long double>;
 inline constexpr long double kHalfPi = kPi / 2;
-// |angle| >= 2^63 in radians: sine and cosine are taken as 0 there.
-inline constexpr long double kTrigLimit = 9223372036854775808.0L;
 
 // The mathematical constants to 128 bits, as the sum of two extended values.
 inline constexpr long double kPiHi = 0xc.90fdaa22168c235p-2L;
@@ -52,14 +50,6 @@ long double Argument(long double x, long double y);
 // An angle in radians as the current angle mode shows it (degrees in degree
 // mode).
 long double AngleInMode(long double radians);
-
-// An angle read from a stored value in the current mode, as radians rounded
-// to double (the value unchanged in radian mode). False on overflow.
-bool AngleFromMode(double angle, double& radians);
-
-// cos and sin of a 113-bit angle in radians: the angle is reduced by pi/2
-// in 113 bits, so a part next to a zero keeps its digits.
-void CosSinWide(Quad angle, long double& c, long double& s);
 
 // The argument of x + iy in 113 bits (not both 0).
 Quad ArgumentWide(double x, double y);

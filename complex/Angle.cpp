@@ -1,0 +1,176 @@
+#include "Angle.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include <quadmath.h>
+
+#include "Complex.h"
+
+namespace veltaro::angle {
+
+namespace {
+
+using wide::Quad;
+__extension__ typedef unsigned __int128 U128;
+
+// The bits of 2/pi after the binary point, 32 to a word, most significant
+// first: enough for every double and for every wide angle below 2^1300 (a
+// product of a double and a logarithm, or a double times pi, stays far
+// below).
+constexpr std::uint32_t kTwoOverPi[] = {
+    0xa2f9836e, 0x4e441529, 0xfc2757d1, 0xf534ddc0, 0xdb629599, 0x3c439041, 0xfe5163ab, 0xdebbc561, 0xb7246e3a,
+    0x424dd2e0, 0x06492eea, 0x09d1921c, 0xfe1deb1c, 0xb129a73e, 0xe88235f5, 0x2ebb4484, 0xe99c7026, 0xb45f7e41,
+    0x3991d639, 0x835339f4, 0x9c845f8b, 0xbdf9283b, 0x1ff897ff, 0xde05980f, 0xef2f118b, 0x5a0a6d1f, 0x6d367ecf,
+    0x27cb09b7, 0x4f463f66, 0x9e5fea2d, 0x7527bac7, 0xebe5f17b, 0x3d0739f7, 0x8a5292ea, 0x6bfb5fb1, 0x1f8d5d08,
+    0x56033046, 0xfc7b6bab, 0xf0cfbc20, 0x9af4361d, 0xa9e39161, 0x5ee61b08, 0x6599855f, 0x14a06840, 0x8dffd880,
+    0x4d732731, 0x06061556, 0xca73a8c9, 0x60e27bc0, 0x8c6b47c4,
+};
+constexpr int kTableWords = sizeof kTwoOverPi / sizeof kTwoOverPi[0];
+
+// Words of 2/pi taken past the ones that only add multiples of four quarter
+// turns: 12 words leave more than 280 bits below the binary point of the
+// product, far more than a remainder next to a multiple of pi/2 consumes.
+constexpr int kWindow = 12;
+// Limbs of the product of a mantissa of up to 128 bits and the window.
+constexpr int kProductLimbs = kWindow + 4;
+
+const Quad kQuadHalfPi = wide::QuadPi() / 2;
+const Quad kQuadPiOver180 = wide::QuadPi() / 180;
+
+bool Bit(const std::uint32_t* limbs, int position) { return ((limbs[position / 32] >> (position % 32)) & 1U) != 0; }
+
+// The bits [low, low + 128) of a little-endian number, as one integer.
+U128 Bits128(const std::uint32_t* limbs, int low) {
+  U128 v = 0;
+  for (int i = 127; i >= 0; --i) {
+    const int p = low + i;
+    v = (v << 1) | (p >= 0 && Bit(limbs, p) ? 1U : 0U);
+  }
+  return v;
+}
+
+// Reduces m * 2^e (m > 0, at most 128 bits) by pi/2: x * 2/pi is formed
+// exactly from the bits of 2/pi that matter (Payne and Hanek), its
+// nearest integer n gives the quadrant and the rest, a fraction of a
+// quarter turn with all its leading zeros, is turned into radians.
+TReduced ReduceMantissa(U128 m, int e, bool negative) {
+  int first = e >= 2 ? (e - 2) / 32 : 0;
+  TReduced r;
+  if (first + kWindow > kTableWords) return r;  // beyond every angle the program forms
+  std::uint32_t window[kWindow];
+  for (int i = 0; i < kWindow; ++i) window[i] = kTwoOverPi[first + kWindow - 1 - i];
+  std::uint32_t mantissa[4];
+  for (int i = 0; i < 4; ++i) mantissa[i] = static_cast<std::uint32_t>(m >> (32 * i));
+  std::uint32_t product[kProductLimbs] = {};
+  for (int i = 0; i < 4; ++i) {
+    std::uint64_t carry = 0;
+    for (int j = 0; j < kWindow; ++j) {
+      const std::uint64_t t = static_cast<std::uint64_t>(mantissa[i]) * window[j] + product[i + j] + carry;
+      product[i + j] = static_cast<std::uint32_t>(t);
+      carry = t >> 32;
+    }
+    for (int k = i + kWindow; carry != 0 && k < kProductLimbs; ++k) {
+      const std::uint64_t t = static_cast<std::uint64_t>(product[k]) + carry;
+      product[k] = static_cast<std::uint32_t>(t);
+      carry = t >> 32;
+    }
+  }
+  // x * 2/pi = product * 2^-point, modulo 4.
+  const int point = 32 * (first + kWindow) - e;
+  int n = (Bit(product, point) ? 1 : 0) + (Bit(product, point + 1) ? 2 : 0);
+  // The fraction below the point, as the distance to the nearest integer.
+  const bool upper = Bit(product, point - 1);
+  if (upper) {
+    ++n;
+    // 2^point - fraction: the two's complement of the low bits.
+    std::uint64_t borrow = 1;
+    for (int i = 0; i < kProductLimbs; ++i) {
+      const std::uint64_t t = static_cast<std::uint64_t>(static_cast<std::uint32_t>(~product[i])) + borrow;
+      product[i] = static_cast<std::uint32_t>(t);
+      borrow = t >> 32;
+    }
+  }
+  for (int p = point; p < 32 * kProductLimbs; ++p) product[p / 32] &= ~(1U << (p % 32));
+  int top = point - 1;
+  while (top >= 0 && !Bit(product, top)) --top;
+  Quad fraction = 0;
+  if (top >= 0) fraction = ldexpq(static_cast<Quad>(Bits128(product, top - 127)), top - 127 - point);
+  if (upper) fraction = -fraction;
+  r.quadrant = n & 3;
+  r.rest = fraction * kQuadHalfPi;
+  if (negative) {
+    r.quadrant = (4 - r.quadrant) & 3;
+    r.rest = -r.rest;
+  }
+  return r;
+}
+
+}  // namespace
+
+TReduced ReduceRadians(double x) {
+  TReduced r;
+  if (!(std::fabs(x) > wide::kPi / 4)) {
+    r.rest = x;
+    return r;
+  }
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  const U128 m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  return ReduceMantissa(m, biased - 1075, x < 0.0);
+}
+
+TReduced ReduceRadiansWide(Quad x) {
+  TReduced r;
+  if (!(fabsq(x) > wide::kPi / 4)) {
+    r.rest = x;
+    return r;
+  }
+  if (isinfq(x) || isnanq(x)) return r;
+  U128 bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const int biased = static_cast<int>((bits >> 112) & 0x7fff);
+  const U128 m = (bits & ((U128{1} << 112) - 1)) | (U128{1} << 112);
+  return ReduceMantissa(m, biased - 16383 - 112, x < 0);
+}
+
+TReduced ReduceDegrees(double x) {
+  // Both steps are exact: a remainder modulo 360 of a double is a double,
+  // and so is its difference from the nearest multiple of 90.
+  const double turn = std::fmod(x, 360.0);
+  const double n = std::nearbyint(turn / 90.0);
+  const double rest = turn - 90.0 * n;
+  TReduced r;
+  r.quadrant = (static_cast<int>(n) % 4 + 4) % 4;
+  r.rest = static_cast<Quad>(rest) * kQuadPiOver180;
+  return r;
+}
+
+TReduced ReduceInMode(double angle) { return DegMode ? ReduceDegrees(angle) : ReduceRadians(angle); }
+
+void CosSin(const TReduced& a, long double& c, long double& s) {
+  // Within pi/4 the extended sine and cosine are exact to the last bit or
+  // so on every platform; the part of the remainder beyond extended
+  // precision enters through the derivatives.
+  const long double hi = static_cast<long double>(a.rest);
+  const long double lo = static_cast<long double>(a.rest - static_cast<Quad>(hi));
+  long double sa = std::sin(hi), ca = std::cos(hi);
+  if (lo != 0.0L) {
+    const long double s0 = sa;
+    sa = sa + ca * lo;
+    ca = ca - s0 * lo;
+  }
+  switch (a.quadrant & 3) {
+    case 0: c = ca; s = sa; break;
+    case 1: c = -sa; s = ca; break;
+    case 2: c = -ca; s = -sa; break;
+    default: c = sa; s = -ca; break;
+  }
+  // An exact zero is +0, whatever the quadrant's sign.
+  c += 0.0L;
+  s += 0.0L;
+}
+
+}  // namespace veltaro::angle
