@@ -22,10 +22,9 @@ constexpr long kStartPrecision = 192;
 constexpr long kMaxStartPrecision = 8192;
 constexpr long kMaxPrecision = 32768;
 
-constexpr double kTwoTo63 = 9223372036854775808.0;
-
 // Beyond these the exponentials of the elementary functions need no
 // evaluation: e^711 / sqrt(2) overflows a double and e^-800 rounds to 0.
+// (The larger of |cos| and |sin| of any angle is at least 1 / sqrt(2).)
 constexpr double kOverflowExponent = 711.0;
 constexpr double kUnderflowExponent = -800.0;
 
@@ -152,8 +151,6 @@ class TOperation {
     return Fail();
   }
 
-  bool RoundsFinite(const TReal& v) const { return std::isfinite(mpfr_get_d(v.get(), MPFR_RNDN)); }
-
   // (long double)a + b per component, then rounded to double.
   TAttempt PlainSum(TComplex a, TComplex b, bool difference) {
     const long double re = difference ? static_cast<long double>(a.re) - b.re : static_cast<long double>(a.re) + b.re;
@@ -182,16 +179,10 @@ class TOperation {
     return Finish(TCx{std::move(re), std::move(im)}, true);
   }
 
-  // The outcomes that the size of the angle and of the exponent alone
-  // decide: an angle of 2^63 or more gives (0, 0), e^711 overflows, e^-800
-  // rounds to 0. False when the value has to be worked out.
-  bool DecidedBySize(const TReal& magnitudeExponent, const TReal& angle, TAttempt& out) {
-    TReal limit = e_.Int(1);
-    mpfr_set_ui_2exp(limit.get(), 1, 63, MPFR_RNDN);
-    if (mpfr_cmpabs(angle.get(), limit.get()) >= 0) {
-      out = BeyondExtendedRange(magnitudeExponent) ? FinishFailure() : Finish(TCx{e_.Int(0), e_.Int(0)}, true);
-      return true;
-    }
+  // The outcomes that the size of the exponent alone decides: e^711
+  // overflows, e^-800 rounds to 0. False when the value has to be worked
+  // out.
+  bool DecidedBySize(const TReal& magnitudeExponent, TAttempt& out) {
     if (mpfr_cmp_d(magnitudeExponent.get(), kOverflowExponent) > 0) {
       out = FinishFailure();
       return true;
@@ -209,11 +200,25 @@ class TOperation {
   // a multiple of pi when turns is set (exact cosine and sine there).
   TAttempt ExpWithAngle(const TReal& magnitudeExponent, const TReal& angle, const TReal* turns) {
     TAttempt decided;
-    if (DecidedBySize(magnitudeExponent, angle, decided)) return decided;
+    if (DecidedBySize(magnitudeExponent, decided)) return decided;
     const TReal m = e_.Exp(magnitudeExponent);
     TReal c = turns ? e_.CosPi(*turns) : e_.Cos(angle);
     TReal s = turns ? e_.SinPi(*turns) : e_.Sin(angle);
     return Finish(TCx{e_.Mul(m, c), e_.Mul(m, s)}, true);
+  }
+
+  // The cosine and sine of an angle read in the current mode: degrees are
+  // the exact multiple a / 180 of pi.
+  void CosSinInMode(double a, TReal& c, TReal& s) {
+    if (e_.Deg()) {
+      const TReal h = e_.DegreesInHalfTurns(a);
+      c = e_.CosPi(h);
+      s = e_.SinPi(h);
+    } else {
+      const TReal x = e_.Num(a);
+      c = e_.Cos(x);
+      s = e_.Sin(x);
+    }
   }
 
   // z^n for an integer n: the principal value exp(n Ln z) is the plain power.
@@ -243,13 +248,18 @@ class TOperation {
   }
 
   TAttempt Power(TComplex a, TComplex w) {
-    if (a.re == 0.0 && a.im == 0.0) return Exactly(w.re == 0.0 && w.im == 0.0 ? 1.0 : 0.0, 0.0);
+    // 0^w: 1 for w = 0, 0 for a positive real part of w, no value otherwise.
+    if (a.re == 0.0 && a.im == 0.0) {
+      if (w.re == 0.0 && w.im == 0.0) return Exactly(1.0, 0.0);
+      return w.re > 0.0 ? Exactly(0.0, 0.0) : Fail();
+    }
+    // The double nearest e stands for e: the power is the exponential.
+    if (a.re == 2.718281828459045 && a.im == 0.0) return ExpOp(w);
     const TLog l = e_.Ln(Cx(a));
     const TReal lim = e_.InUnit(l.im);
     const TCx x = Cx(w);
     const TReal tre = e_.Sub(e_.Mul(x.re, l.re), e_.Mul(x.im, lim));
     const TReal tim = e_.Add(e_.Mul(x.re, lim), e_.Mul(x.im, l.re));
-    if (!RoundsFinite(tre) || !RoundsFinite(tim)) return FinishFailure();
     // With a real exponent and an argument that is a multiple of pi/4 the
     // angle is w.re * k * pi/4 exactly.
     const bool multipleOfPi = w.im == 0.0 && l.im.rest.IsZero();
@@ -263,29 +273,20 @@ class TOperation {
       // Integer powers and the square root have closed forms that keep
       // exact results exact.
       TAttempt decided;
-      if (DecidedBySize(tre, angle, decided)) return decided;
+      if (DecidedBySize(tre, decided)) return decided;
       return Finish(half ? e_.Sqrt(Cx(a)) : IntegerPower(a, static_cast<long>(w.re)), true);
     }
     return ExpWithAngle(tre, angle, multipleOfPi ? &turns : nullptr);
   }
 
-  // e^x beyond the extended (long double) range, x >= ln(2^16384 - 2^16319):
-  // an exponential that even the angle rule cannot bring back.
-  bool BeyondExtendedRange(const TReal& x) {
-    if (mpfr_cmp_d(x.get(), 11000.0) < 0) return false;
-    TReal top = e_.Int(1);
-    mpfr_set_ui_2exp(top.get(), 1, 16384, MPFR_RNDN);
-    TReal dent = e_.Int(1);
-    mpfr_set_ui_2exp(dent.get(), 1, 16319, MPFR_RNDN);
-    return mpfr_cmp(x.get(), e_.Log(e_.Sub(top, dent)).get()) >= 0;
-  }
-
   TAttempt ExpOp(TComplex z) {
-    const double y = e_.Deg() ? e_.DegreesToRadiansDouble(z.im) : z.im;
     const TReal x = e_.Num(z.re);
-    if (BeyondExtendedRange(x)) return FinishFailure();
-    if (std::fabs(y) >= kTwoTo63) return Finish(TCx{e_.Int(0), e_.Int(0)}, true);
-    return ExpWithAngle(x, e_.Num(y), nullptr);
+    TAttempt decided;
+    if (DecidedBySize(x, decided)) return decided;
+    TReal c(e_.Precision()), s(e_.Precision());
+    CosSinInMode(z.im, c, s);
+    const TReal m = e_.Exp(x);
+    return Finish(TCx{e_.Mul(m, c), e_.Mul(m, s)}, true);
   }
 
   TAttempt LnOp(TComplex z, bool decimal) {
@@ -311,106 +312,89 @@ class TOperation {
     return Finish(e_.Divide(n, b), true);
   }
 
-  // sin, cos, tan, cot. X is the real part, read as degrees in Deg mode.
+  // The quotients of tan, cot, tanh and coth: with the angle a (sine sa,
+  // cosine ca), the hyperbolic component b and c = ca or sa,
+  //   (sa ca + i sinh b cosh b) / (c^2 + sinh^2 b),
+  // for |b| > 1 in the form scaled by 4E = 4 e^(-2|b|), where nothing
+  // overflows:
+  //   (4E sa ca + i sgn(b) (1 - E^2)) / ((1 - E)^2 + 4E c^2).
+  TCx CircularHyperbolicQuotient(const TReal& sa, const TReal& ca, const TReal& c, double b) {
+    const TReal y = e_.Num(b);
+    if (std::fabs(b) <= 1.0) {
+      const TReal shy = e_.Sinh(y), chy = e_.Cosh(y);
+      const TReal d = e_.Add(e_.Sqr(c), e_.Sqr(shy));
+      return TCx{e_.Div(e_.Mul(sa, ca), d), e_.Div(e_.Mul(shy, chy), d)};
+    }
+    const TReal e = e_.Exp(e_.Scale2(e_.Abs(y), 1));
+    const TReal E = e_.Div(e_.Int(1), e);
+    const TReal oneMinus = e_.Sub(e_.Int(1), E);
+    const TReal fourE = e_.Scale2(E, 2);
+    const TReal d = e_.Add(e_.Sqr(oneMinus), e_.Mul(fourE, e_.Sqr(c)));
+    TReal im = e_.Div(e_.Mul(oneMinus, e_.Add(e_.Int(1), E)), d);
+    if (b < 0.0) im = e_.Neg(im);
+    return TCx{e_.Div(e_.Mul(fourE, e_.Mul(sa, ca)), d), std::move(im)};
+  }
+
+  // sin, cos, tan, cot. The real part is the angle, read as degrees in Deg
+  // mode.
   TAttempt Trig(std::uint8_t op, TComplex z) {
-    const double xd = e_.Deg() ? e_.DegreesToRadiansDouble(z.re) : z.re;
-    const bool big = std::fabs(xd) >= kTwoTo63;
-    const TReal X = e_.Num(xd);
+    TReal sx(e_.Precision()), cx(e_.Precision());
+    CosSinInMode(z.re, cx, sx);
     if (z.im == 0.0) {
-      // The real path: sin and cos of X, both 0 from 2^63 on.
-      if (big) {
-        if (op == 13 || op == 14) return Fail();
-        return Finish(TCx{e_.Int(0), e_.Int(0)}, true);
-      }
       switch (op) {
-        case 11: return Finish(TCx{e_.Sin(X), e_.Int(0)}, true);
-        case 12: return Finish(TCx{e_.Cos(X), e_.Int(0)}, true);
-        case 13: return Finish(TCx{e_.Tan(X), e_.Int(0)}, true);
+        case 11: return Finish(TCx{sx, e_.Int(0)}, true);
+        case 12: return Finish(TCx{cx, e_.Int(0)}, true);
+        case 13:
+          if (cx.IsZero()) return Fail();
+          return Finish(TCx{e_.Div(sx, cx), e_.Int(0)}, true);
         default:
-          if (xd == 0.0) return Fail();
-          return Finish(TCx{e_.Cot(X), e_.Int(0)}, true);
+          if (sx.IsZero()) return Fail();
+          return Finish(TCx{e_.Div(cx, sx), e_.Int(0)}, true);
       }
     }
     const TReal y = e_.Num(z.im);
-    if (big) {
-      // Sine and cosine are both (0, 0) unless e^|y| is beyond even the
-      // extended range; tan and cot divide by 0.
-      if (op == 13 || op == 14 || BeyondExtendedRange(e_.Abs(y))) return Fail();
-      return Finish(TCx{e_.Int(0), e_.Int(0)}, true);
-    }
-    if (std::fabs(z.im) > kOverflowExponent) return Fail();
-    const TReal sx = e_.Sin(X), cx = e_.Cos(X);
-    {
-      // The two exponentials e^(+-iz) must fit a double.
-      const TReal g = e_.Mul(e_.Exp(e_.Abs(y)), mpfr_cmpabs(sx.get(), cx.get()) > 0 ? e_.Abs(sx) : e_.Abs(cx));
-      if (!RoundsFinite(g)) return FinishFailure();
-    }
-    const TReal shy = e_.Sinh(y), chy = e_.Cosh(y);
     switch (op) {
-      case 11: return Finish(TCx{e_.Mul(sx, chy), e_.Mul(cx, shy)}, true);
-      case 12: return Finish(TCx{e_.Mul(cx, chy), e_.Neg(e_.Mul(sx, shy))}, true);
-      case 13: {
-        // sin z / cos z = (sin X cos X, sinh y cosh y) / (cos^2 X + sinh^2 y).
-        const TReal d = e_.Add(e_.Sqr(cx), e_.Sqr(shy));
-        return Finish(TCx{e_.Div(e_.Mul(sx, cx), d), e_.Div(e_.Mul(shy, chy), d)}, true);
-      }
+      case 11: return Finish(TCx{e_.Mul(sx, e_.Cosh(y)), e_.Mul(cx, e_.Sinh(y))}, true);
+      case 12: return Finish(TCx{e_.Mul(cx, e_.Cosh(y)), e_.Neg(e_.Mul(sx, e_.Sinh(y)))}, true);
+      case 13: return Finish(CircularHyperbolicQuotient(sx, cx, cx, z.im), true);
       default: {
-        // cos z / sin z = (sin X cos X, -sinh y cosh y) / (sin^2 X + sinh^2 y).
-        const TReal d = e_.Add(e_.Sqr(sx), e_.Sqr(shy));
-        return Finish(TCx{e_.Div(e_.Mul(sx, cx), d), e_.Neg(e_.Div(e_.Mul(shy, chy), d))}, true);
+        TCx q = CircularHyperbolicQuotient(sx, cx, sx, z.im);
+        return Finish(TCx{std::move(q.re), e_.Neg(q.im)}, true);
       }
     }
   }
 
-  // sinh, cosh, tanh, coth. Y is the imaginary part, read as degrees in Deg
-  // mode.
+  // sinh, cosh, tanh, coth. The imaginary part is the angle, read as
+  // degrees in Deg mode.
   TAttempt Hyperbolic(std::uint8_t op, TComplex z) {
-    const double yd = e_.Deg() ? e_.DegreesToRadiansDouble(z.im) : z.im;
-    const TReal x = e_.Num(z.re), Y = e_.Num(yd);
-    if (std::fabs(yd) >= kTwoTo63) {
-      // (0, 0) unless e^|x| is beyond even the extended range; tanh and
-      // coth divide by 0.
-      if (op == 25 || op == 26 || BeyondExtendedRange(e_.Abs(x))) return Fail();
-      return Finish(TCx{e_.Int(0), e_.Int(0)}, false);
-    }
-    if (std::fabs(z.re) > kOverflowExponent) return Fail();
-    const TReal sy = e_.Sin(Y), cy = e_.Cos(Y);
-    {
-      const TReal g = e_.Mul(e_.Exp(e_.Abs(x)), mpfr_cmpabs(sy.get(), cy.get()) > 0 ? e_.Abs(sy) : e_.Abs(cy));
-      if (!RoundsFinite(g)) return FinishFailure();
-    }
-    const TReal shx = e_.Sinh(x), chx = e_.Cosh(x);
+    const TReal x = e_.Num(z.re);
+    TReal sy(e_.Precision()), cy(e_.Precision());
+    CosSinInMode(z.im, cy, sy);
     switch (op) {
-      case 23: return Finish(TCx{e_.Mul(shx, cy), e_.Mul(chx, sy)}, false);
-      case 24: return Finish(TCx{e_.Mul(chx, cy), e_.Mul(shx, sy)}, false);
+      case 23: return Finish(TCx{e_.Mul(e_.Sinh(x), cy), e_.Mul(e_.Cosh(x), sy)}, false);
+      case 24: return Finish(TCx{e_.Mul(e_.Cosh(x), cy), e_.Mul(e_.Sinh(x), sy)}, false);
       case 25: {
-        if (yd == 0.0) return Finish(TCx{e_.Tanh(x), e_.Int(0)}, true);
-        // sinh z / cosh z = (sinh x cosh x, sin Y cos Y) / (sinh^2 x + cos^2 Y).
-        const TReal d = e_.Add(e_.Sqr(shx), e_.Sqr(cy));
-        return Finish(TCx{e_.Div(e_.Mul(shx, chx), d), e_.Div(e_.Mul(sy, cy), d)}, true);
+        if (z.im == 0.0) return Finish(TCx{e_.Tanh(x), e_.Int(0)}, true);
+        TCx q = CircularHyperbolicQuotient(sy, cy, cy, z.re);
+        return Finish(TCx{std::move(q.im), std::move(q.re)}, true);
       }
       default: {
-        if (yd == 0.0) {
+        if (z.im == 0.0) {
           if (z.re == 0.0) return Fail();
           return Finish(TCx{e_.Coth(x), e_.Int(0)}, true);
         }
-        // cosh z / sinh z = (sinh x cosh x, -sin Y cos Y) / (sinh^2 x + sin^2 Y).
-        const TReal d = e_.Add(e_.Sqr(shx), e_.Sqr(sy));
-        return Finish(TCx{e_.Div(e_.Mul(shx, chx), d), e_.Neg(e_.Div(e_.Mul(sy, cy), d))}, true);
+        if (z.re == 0.0 && sy.IsZero()) return Fail();
+        TCx q = CircularHyperbolicQuotient(sy, cy, sy, z.re);
+        return Finish(TCx{std::move(q.im), e_.Neg(q.re)}, true);
       }
     }
   }
 
-  // z * z, or false when a component is beyond the double range.
-  bool Square(const TCx& z, TCx& r) {
-    r = TCx{e_.Sub(e_.Sqr(z.re), e_.Sqr(z.im)), e_.Scale2(e_.Mul(z.re, z.im), 1)};
-    return RoundsFinite(r.re) && RoundsFinite(r.im);
-  }
+  TCx Square(const TCx& z) { return TCx{e_.Sub(e_.Sqr(z.re), e_.Sqr(z.im)), e_.Scale2(e_.Mul(z.re, z.im), 1)}; }
 
   TAttempt ArcSinCos(bool sine, TComplex a) {
     const TCx z = Cx(a);
-    TCx z2{e_.Int(0), e_.Int(0)};
-    if (!Square(z, z2)) return FinishFailure();
+    const TCx z2 = Square(z);
     const TCx s = e_.Sqrt(TCx{e_.Sub(e_.Int(1), z2.re), e_.Neg(z2.im)});
     // arcsin: u = iz + s; arccos: u = z + is.
     const TCx u = sine ? TCx{e_.Sub(s.re, z.im), e_.Add(s.im, z.re)} : TCx{e_.Sub(z.re, s.im), e_.Add(z.im, s.re)};
@@ -423,8 +407,7 @@ class TOperation {
 
   TAttempt ArSinhCosh(bool sine, TComplex a) {
     const TCx z = Cx(a);
-    TCx z2{e_.Int(0), e_.Int(0)};
-    if (!Square(z, z2)) return FinishFailure();
+    const TCx z2 = Square(z);
     TReal wre = sine ? e_.Add(z2.re, e_.Int(1)) : e_.Sub(z2.re, e_.Int(1));
     const TCx s = e_.Sqrt(TCx{std::move(wre), z2.im});
     const TCx u{e_.Add(z.re, s.re), e_.Add(z.im, s.im)};
@@ -476,7 +459,6 @@ class TOperation {
     const TCx n{e_.Add(e_.Int(1), x), y};
     const TCx d = tangent ? TCx{e_.Sub(e_.Int(1), x), e_.Neg(y)} : TCx{e_.Sub(x, e_.Int(1)), y};
     const TCx q = e_.Divide(n, d);
-    if (!RoundsFinite(q.re) || !RoundsFinite(q.im)) return FinishFailure();
     if (e_.unsure) return FinishFailure();
     const TLog l = e_.Ln(q);
     return Finish(TCx{e_.Scale2(l.re, -1), e_.Scale2(e_.InUnit(l.im), -1)}, true);

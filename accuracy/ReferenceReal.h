@@ -190,10 +190,14 @@ class TEval {
   VELTARO_REFERENCE_UNARY(Atan, mpfr_atan)
 #undef VELTARO_REFERENCE_UNARY
 
-  // The double nearest to a * pi / 180: how a degree angle is read.
-  double DegreesToRadiansDouble(double a) const {
-    const TReal r = Div(Mul(Num(a), Pi()), Int(180));
-    return NonNegativeZero(mpfr_get_d(r.get(), MPFR_RNDN));
+  // An angle of a degrees as a multiple of pi, a / 180, after an exact
+  // reduction modulo 360: multiples of 90 degrees come out as exact
+  // multiples of 1/2, whose sine and cosine are exact.
+  TReal DegreesInHalfTurns(double a) const {
+    TReal turn(std::max<long>(prec_, 64));
+    mpfr_fmod(turn.get(), Num(a).get(), Num(360).get(), MPFR_RNDN);
+    turn.Clean();
+    return Div(turn, Int(180));
   }
 
   // The angle in the current unit: k * pi/4 + rest, or 45k + rest * 180/pi.
