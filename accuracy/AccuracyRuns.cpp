@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <set>
 #include <utility>
@@ -239,7 +240,10 @@ std::vector<TComplex> PowerBases() {
 std::vector<TComplex> PowerExponents() {
   return {{2, 0},    {3, 0},      {-1, 0},    {-2, 0},     {0.5, 0},    {1.0 / 3.0, 0}, {0.25, 0},  {2.5, 0},
           {-0.5, 0}, {10, 0},     {100, 0},   {1E-3, 0},   {7E+2, 0},   {0, 1},         {0, -1},    {1, 1},
-          {0.5, 0.5}, {0, 2},     {1E-10, 0}, {1E15, 0},   {kPi, 0},    {2.718281828459045, 0}, {0, 0}, {-3, 0.5}};
+          {0.5, 0.5}, {0, 2},     {1E-10, 0}, {1E15, 0},   {kPi, 0},    {2.718281828459045, 0}, {0, 0}, {-3, 0.5},
+          // Real parts of every sign for the powers of 0; exponents large
+          // enough that only the result, not w ln b, fits a double.
+          {-2, 1},   {1E-300, -1}, {0, 1E-300}, {1E308, 0}, {-1E308, 0}, {0, 1E6}, {0, 1E9}, {-1.8446744073709552E19, 0}};
 }
 
 std::vector<std::uint8_t> GridFunctions() {
@@ -248,10 +252,70 @@ std::vector<std::uint8_t> GridFunctions() {
           opTanh,   opCoth,   opArSinh, opArCosh, opArTanh, opArCoth, opStep};
 }
 
+std::vector<TComplex> FunctionPoints(std::uint8_t op) {
+  std::vector<TComplex> points;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+  for (const TComplex& z : GridPoints()) AddUnique(points, seen, z);
+  const bool circular = op == opSin || op == opCos || op == opTan || op == opCot;
+  const bool hyperbolic = op == opSinh || op == opCosh || op == opTanh || op == opCoth;
+  // Every multiple of 15 degrees from -720 to 720, as the angle the
+  // function reads: the real part of the circular functions, the imaginary
+  // part of exp and the hyperbolic functions.
+  if (circular || hyperbolic || op == opExp) {
+    for (int k = -48; k <= 48; ++k) {
+      const double a = 15.0 * k;
+      for (double other : {0.0, 0.5, -2.0}) {
+        AddUnique(points, seen, circular ? TComplex{a, other} : TComplex{other, a});
+      }
+    }
+  }
+  // Angles of every size: +-2^k for k = 50 ... 1023.
+  if (circular || op == opExp) {
+    for (int k = 50; k <= 1023; ++k) {
+      for (double s : {1.0, -1.0}) {
+        const double a = s * std::ldexp(1.0, k);
+        AddUnique(points, seen, op == opExp ? TComplex{0, a} : TComplex{a, 0});
+      }
+    }
+  }
+  // Where the exponentials behind a formula overflow but its value exists.
+  if (hyperbolic || circular || op == opExp) {
+    for (double m : {709.0, 709.78, 710.0, 710.4758600739439, 710.5, 711.0, 720.0, 800.0, 1000.0, 1E4, 1E300}) {
+      for (double s : {1.0, -1.0}) {
+        for (double other : {0.0, 0.75, 1.5707963267948966, 90.0}) {
+          AddUnique(points, seen, hyperbolic || op == opExp ? TComplex{s * m, other} : TComplex{other, s * m});
+        }
+      }
+    }
+  }
+  // Arguments whose results are whole multiples of 15 degrees: the sines,
+  // cosines and tangents of those angles and the points of the unit circle
+  // at them; and the largest magnitudes on the axes and the diagonals.
+  const bool givesAngle = (op >= opArcSin && op <= opArcCot) || (op >= opArSinh && op <= opArCoth) ||
+                          op == opArg || op == opLn || op == opLog;
+  if (givesAngle) {
+    const double r2 = 0.7071067811865476, r3 = 1.7320508075688772;
+    for (double v : {0.5, r2, r3 / 2, 1.0, 2 - r3, 1 / r3, r3, 2 + r3}) {
+      for (double s : {1.0, -1.0}) {
+        AddUnique(points, seen, {s * v, 0});
+        AddUnique(points, seen, {0, s * v});
+      }
+    }
+    for (int k = -24; k < 24; ++k) {
+      const long double a = 15.0L * k * std::numbers::pi_v<long double> / 180.0L;
+      AddUnique(points, seen, {static_cast<double>(std::cos(a)), static_cast<double>(std::sin(a))});
+    }
+    for (double m : {1E150, 1E200, 1E250, 1E300, 1E305, 1E307, std::numeric_limits<double>::max()}) {
+      AddDirections(points, seen, m);
+    }
+  }
+  return points;
+}
+
 TCounts FunctionGrid(std::uint8_t op, bool deg) {
   TCounts counts;
   counts.group = OpName(op) + " " + ModeText(deg);
-  for (const TComplex& z : GridPoints()) CompareNode(counts, op, z, TComplex{}, deg);
+  for (const TComplex& z : FunctionPoints(op)) CompareNode(counts, op, z, TComplex{}, deg);
   return counts;
 }
 

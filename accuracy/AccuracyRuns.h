@@ -64,6 +64,10 @@ std::vector<TComplex> CoarsePoints();
 std::vector<TComplex> PowerBases();
 std::vector<TComplex> PowerExponents();
 
+// The operand grid of one function: GridPoints and the points where its
+// angles, its overflows or its degree results are at stake.
+std::vector<TComplex> FunctionPoints(std::uint8_t op);
+
 // The one-argument functions of the grid, by op code.
 std::vector<std::uint8_t> GridFunctions();
 
