@@ -109,7 +109,7 @@ void BM_PreviewPaste(benchmark::State& state) {
 
 void BM_LoadTableFile(benchmark::State& state) {
   TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) bench.window->LoadVariableTableFile(bench.path);
+  for (auto _ : state) bench.window->Model().LoadVariableTableFile(bench.path);
   state.SetLabel(std::to_string(GlobalVarTable.labels.size()) + " variables");
 }
 
@@ -154,12 +154,12 @@ void BM_CalculateClickFromEntryField(benchmark::State& state) {
 
 void BM_Rebuild(benchmark::State& state) {
   TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) bench.window->ReadVariableTable();
+  for (auto _ : state) bench.window->Model().ReadVariableTable();
 }
 
 void BM_WriteBack(benchmark::State& state) {
   TBenchWindow bench(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(bench.window->WriteVariableTable());
+  for (auto _ : state) benchmark::DoNotOptimize(bench.window->Model().WriteVariableTable());
 }
 
 // A table file with range(0) entries whose label and comment are 1 MB each,
@@ -185,7 +185,7 @@ void BM_ShowLargeTexts(benchmark::State& state) {
   TBenchWindow bench(1);
   const std::string path = LargeTextsFile(bench.folder, static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
-    bench.window->LoadVariableTableFile(path);
+    bench.window->Model().LoadVariableTableFile(path);
     bench.window->repaint();
     QApplication::processEvents();
   }
@@ -199,7 +199,7 @@ void BM_ShowLargeInvisibleTexts(benchmark::State& state) {
   const std::string path = LargeTextsFile(bench.folder, static_cast<std::size_t>(state.range(0)),
                                           state.range(1) ? "\xCC\x81" : "\xE2\x80\x8B");
   for (auto _ : state) {
-    bench.window->LoadVariableTableFile(path);
+    bench.window->Model().LoadVariableTableFile(path);
     bench.window->repaint();
     QApplication::processEvents();
   }

@@ -102,7 +102,7 @@ TEST_F(CalculationTest, DegreeModeFromTheOptions) {
   ExpectLines(
       {
           {"sin(30)", "Result: 0.5"},
-          {"cos(90)", "Result: 6.12323399573677E-17"},
+          {"cos(90)", "Result: 0"},
           {"arcsin(1)", "Result: 90"},
           {"arctan(1)", "Result: 45"},
           {"ln(-1)", "Result: 180*i"},

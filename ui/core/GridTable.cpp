@@ -1,9 +1,11 @@
 #include "GridTable.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
 #include "Calculation.h"
+#include "Format.h"
 
 namespace veltaro {
 
@@ -21,7 +23,7 @@ bool TableFromGridRows(const std::vector<TGridRow>& rows, TVarTable& table) {
     const auto found = positions.find(label);
     if (found != positions.end()) {
       fresh.values[found->second] = value;
-      fresh.comments[found->second] = row[2];
+      fresh.comments[found->second] = OneLineCellText(row[2]);
       continue;
     }
     // A full table takes no further labels, as SetVariable behaves.
@@ -29,10 +31,41 @@ bool TableFromGridRows(const std::vector<TGridRow>& rows, TVarTable& table) {
     positions.emplace(label, fresh.labels.size());
     fresh.labels.push_back(label);
     fresh.values.push_back(value);
-    fresh.comments.push_back(row[2]);
+    fresh.comments.push_back(OneLineCellText(row[2]));
   }
   table = std::move(fresh);
   return true;
+}
+
+std::vector<int> InvalidValueRows(const std::vector<TGridRow>& rows) {
+  std::vector<int> invalid;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (rows[k][0].empty()) continue;
+    // A row alone fails exactly when its own value does.
+    TComplex value;
+    if (!EvaluateValueText(rows[k][1], value)) invalid.push_back(static_cast<int>(k) + 1);
+  }
+  return invalid;
+}
+
+std::vector<TGridRow> GridRowsOfTable(const TVarTable& table) {
+  std::vector<TGridRow> rows;
+  rows.reserve(std::max<std::size_t>(table.labels.size(), 1));
+  for (std::size_t k = 0; k < table.labels.size(); ++k)
+    rows.push_back({table.labels[k], FormatComplex(table.values[k]), table.comments[k]});
+  if (rows.empty()) rows.emplace_back();
+  return rows;
+}
+
+std::string OneLineCellText(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    line += c == '\r' || c == '\n' ? ' ' : c;
+  }
+  return line;
 }
 
 }  // namespace veltaro

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "VarTable.h"
@@ -16,9 +17,21 @@ using TGridRow = std::array<std::string, 3>;
 // Builds a table from the rows, top to bottom: rows with an empty label are
 // skipped; each value text is evaluated as a term without variables under the
 // current angle mode; a label seen before updates its first row's variable in
-// place (the later value and comment win). When every labelled row has a
-// valid value, table is replaced and true returned; otherwise table is left
-// as it was.
+// place (the later value and comment win); a comment keeps to one line.
+// When every labelled row has a valid value, table is replaced and true
+// returned; otherwise table is left as it was.
 bool TableFromGridRows(const std::vector<TGridRow>& rows, TVarTable& table);
+
+// The data rows (from 1) whose label is not empty and whose value text is
+// not a valid term without variables: the rows that make a write-back fail.
+std::vector<int> InvalidValueRows(const std::vector<TGridRow>& rows);
+
+// The grid's rows for a table: label, value text and comment of each
+// variable, or one empty row for an empty table.
+std::vector<TGridRow> GridRowsOfTable(const TVarTable& table);
+
+// A cell's text on one line: each line break (CR LF, CR or LF) typed or
+// pasted into a cell becomes a blank.
+std::string OneLineCellText(std::string_view text);
 
 }  // namespace veltaro

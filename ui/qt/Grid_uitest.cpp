@@ -212,7 +212,7 @@ TEST_F(Grid, TheUserMayWidenColumnsUntilTheNextRebuild) {
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 50, y));
     EXPECT_EQ(G().ColWidth(col), before + 50) << "column " << col;
   }
-  window->ReadVariableTable();
+  window->Model().ReadVariableTable();
   EXPECT_EQ(G().ColWidth(0), value);
   EXPECT_EQ(G().ColWidth(1), value);
   EXPECT_EQ(G().ColWidth(2), comment);
@@ -226,8 +226,8 @@ TEST_F(Grid, InvalidValuesAreMarkedUntilTheNextRebuild) {
   EditCell(1, 2, "2*pi");
   EditCell(1, 3, "sin(");
   EditCell(1, 4, "x");  // a value is a term without variables
-  EXPECT_FALSE(window->WriteVariableTable());
-  const std::vector<int> invalid = G().InvalidValueRows();
+  EXPECT_FALSE(window->Model().WriteVariableTable());
+  const std::vector<int> invalid = InvalidValueRows(G().Model().Rows());
   EXPECT_EQ(invalid, (std::vector<int>{1, 3, 4}));
 
   G().MarkInvalidCells(invalid);
@@ -250,7 +250,7 @@ TEST_F(Grid, InvalidValuesAreMarkedUntilTheNextRebuild) {
   // Editing does not take the marks off; a rebuild does.
   EditCell(1, 1, "1");
   EXPECT_TRUE(G().Model().IsMarkedInvalid(1));
-  window->ReadVariableTable();
+  window->Model().ReadVariableTable();
   G().SetCurrentCell(2, 2);
   for (int row = 1; row <= 4; ++row) {
     EXPECT_FALSE(G().Model().IsMarkedInvalid(row)) << "row " << row;
@@ -264,7 +264,7 @@ TEST_F(Grid, InvalidValuesAreMarkedUntilTheNextRebuild) {
   dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
   dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
   QApplication::setPalette(dark);
-  G().MarkInvalidCells(G().InvalidValueRows());
+  G().MarkInvalidCells(InvalidValueRows(G().Model().Rows()));
   const QModelIndex marked = Index(1, 1);
   const QColor back = marked.data(Qt::BackgroundRole).value<QBrush>().color();
   const QColor fore = marked.data(Qt::ForegroundRole).value<QBrush>().color();

@@ -15,30 +15,28 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "Calculation.h"
-#include "Format.h"
-#include "HelpEntry.h"
 #include "HelpKeys.h"
 #include "Messages.h"
-#include "Parser.h"
 #include "QtDialogs.h"
 #include "QtText.h"
-#include "SmartConversion.h"
 #include "StringGrid.h"
-#include "TableFolders.h"
 #include "TermAssist.h"
-#include "VarTableFile.h"
 
 namespace veltaro {
 
-TVarTable GlobalVarTable;
-
 namespace {
-
-std::string Text(std::string_view s) { return std::string(s); }
 
 bool Within(const QWidget* widget, const QWidget* ancestor) {
   return widget && (widget == ancestor || ancestor->isAncestorOf(widget));
+}
+
+QKeySequence SequenceOf(const TCommandKey& key) {
+  int code = key.key == TKeyName::Delete ? Qt::Key_Delete
+             : key.key == TKeyName::F4   ? Qt::Key_F4
+                                         : Qt::Key_A + (key.letter - 'A');
+  if (key.ctrl) code |= Qt::CTRL;
+  if (key.shift) code |= Qt::SHIFT;
+  return QKeySequence(code);
 }
 
 }  // namespace
@@ -50,8 +48,9 @@ TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
     ownDialogs_ = std::make_unique<TQtDialogs>(this);
     dialogs_ = ownDialogs_.get();
   }
+  model_ = std::make_unique<TWindowModel>(static_cast<TWindowView&>(*this), *dialogs_);
   openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-  programDirectory_ = ToFileName(QCoreApplication::applicationDirPath()) + "/";
+  model_->SetStartup({}, ToFileName(QCoreApplication::applicationDirPath()));
   helpKeys_ = std::make_unique<THelpKeys>();
   CreateControls();
   ApplyLayout();
@@ -64,21 +63,14 @@ TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
         return QRect(left, top, bCalculate->geometry().right() - left + 1,
                      std::max(bSmartCalculate->y() - top - 1, 1));
       },
-      [this] {
-        TCalcOptions options;
-        options.degMode = DegMode;
-        options.complexResults = cbComplex->isChecked();
-        return options;
-      },
-      &GlobalVarTable, this);
+      *model_, this);
   lTermStatus = termAssist_->StatusLabel();
   // A long line fills each row, so "Result: " stays with the start of its
   // value; the window's own messages are far shorter than a row.
   mResults->setWordWrapMode(QTextOption::WrapAnywhere);
   ConnectHandlers();
   ConnectKeys();
-  DegMode = rbDegMode->isChecked();
-  ReadVariableTable();
+  model_->FormCreate();
 }
 
 TfMain::~TfMain() {
@@ -88,69 +80,57 @@ TfMain::~TfMain() {
   lKelvaraLink->removeEventFilter(this);
 }
 
-void TfMain::SetStartup(std::string firstArgument, std::string programDirectory) {
-  firstArgument_ = std::move(firstArgument);
-  programDirectory_ = std::move(programDirectory);
-  if (!programDirectory_.empty() && programDirectory_.back() != '/') programDirectory_ += '/';
-}
-
 void TfMain::ConnectHandlers() {
   // After a command clicked with the mouse the next term can be typed at once.
   const auto returnFocus = [this] {
     if (std::exchange(clickedByMouse_, false)) eTerm->setFocus(Qt::OtherFocusReason);
   };
   connect(bCalculate, &QPushButton::clicked, this, [this, returnFocus] {
-    bCalculateClick(bCalculate);
+    model_->bCalculateClick();
     returnFocus();
   });
   connect(bSmartCalculate, &QPushButton::clicked, this, [this, returnFocus] {
-    bSmartCalculateClick(bSmartCalculate);
+    model_->bSmartCalculateClick();
     returnFocus();
   });
   bCalculate->installEventFilter(this);
   bSmartCalculate->installEventFilter(this);
-  connect(rbDegMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbDegMode); });
-  connect(rbRadMode, &QRadioButton::clicked, this, [this] { rbDegModeClick(rbRadMode); });
-  connect(cbComplex, &QCheckBox::toggled, termAssist_, &TTermAssist::Refresh);
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(SpeedButton1); });
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(SpeedButton2); });
-  connect(bClearResults, &QToolButton::clicked, this, [this] { bClearResultsClick(bClearResults); });
-  connect(bVariables, &QToolButton::clicked, this, [this] { bVariablesClick(bVariables); });
-  connect(bOpen, &QToolButton::clicked, this, [this] { bOpenClick(bOpen); });
-  connect(bSave, &QToolButton::clicked, this, [this] { bSaveClick(bSave); });
-  connect(bAddVar, &QToolButton::clicked, this, [this] { bAddVarClick(bAddVar); });
-  connect(bDeleteVar, &QToolButton::clicked, this, [this] { bDeleteVarClick(bDeleteVar); });
+  connect(rbDegMode, &QRadioButton::clicked, this, [this] { model_->rbDegModeClick(); });
+  connect(rbRadMode, &QRadioButton::clicked, this, [this] { model_->rbDegModeClick(); });
+  connect(cbComplex, &QCheckBox::toggled, this, [this] { model_->RefreshStatus(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { model_->SpeedButton1Click(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { model_->SpeedButton2Click(); });
+  connect(bClearResults, &QToolButton::clicked, this, [this] { model_->bClearResultsClick(); });
+  connect(bVariables, &QToolButton::clicked, this, [this] { model_->bVariablesClick(); });
+  connect(bOpen, &QToolButton::clicked, this, [this] { model_->bOpenClick(); });
+  connect(bSave, &QToolButton::clicked, this, [this] { model_->bSaveClick(); });
+  connect(bAddVar, &QToolButton::clicked, this, [this] { model_->bAddVarClick(); });
+  connect(bDeleteVar, &QToolButton::clicked, this, [this] { model_->bDeleteVarClick(); });
   lKelvaraLink->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, &TfMain::OnFocusChanged);
 }
 
-// A control is left when the focus moves from it to another control of this
-// window; the window losing the focus to another one (a dialog, another
-// program) leaves nothing.
+// The focus moving inside this window is reported to the model; the window
+// losing the focus to another one (a dialog, another program) leaves
+// nothing. The grid's cell editor belongs to the grid.
 void TfMain::OnFocusChanged(QWidget* old, QWidget* now) {
   if (!now || now->window() != this) return;
-  if (old == eTerm && now != eTerm) eTermExit(eTerm);
-  // The grid's cell editor belongs to the grid.
-  if (Within(old, sgVariables) && !Within(now, sgVariables)) sgVariablesExit(sgVariables);
+  model_->FocusMoved(AreaOf(old), AreaOf(now));
+}
+
+TWindowArea TfMain::AreaOf(const QWidget* widget) const {
+  if (widget == eTerm) return TWindowArea::Term;
+  if (Within(widget, sgVariables)) return TWindowArea::Variables;
+  return TWindowArea::Other;
 }
 
 // Every command of the window has a key; the keys of help, Calculate and
 // Smart-Calculate are handled where the key events arrive.
 void TfMain::ConnectKeys() {
-  const std::pair<QKeySequence, QAbstractButton*> keys[] = {
-      {QKeySequence(Qt::CTRL | Qt::Key_O), bOpen},
-      {QKeySequence(Qt::CTRL | Qt::Key_S), bSave},
-      {QKeySequence(Qt::CTRL | Qt::Key_L), bClearResults},
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), bAddVar},
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), bDeleteVar},
-      {QKeySequence(Qt::Key_F4), bVariables},
-  };
-  for (const auto& [sequence, button] : keys) {
-    auto* shortcut = new QShortcut(sequence, this);
-    connect(shortcut, &QShortcut::activated, button, [button] {
-      // The table buttons act only while the variables panel is shown.
-      if (button->isVisibleTo(button->window()) && button->isEnabled()) button->click();
-    });
+  for (const TCommandKey& key : CommandKeys()) {
+    auto* shortcut = new QShortcut(SequenceOf(key), this);
+    const TWindowCommand command = key.command;
+    connect(shortcut, &QShortcut::activated, this, [this, command] { model_->RunCommand(command); });
   }
 }
 
@@ -160,7 +140,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lKelvaraLink && event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && lKelvaraLink->rect().contains(mouse->position().toPoint())) {
-      lKelvaraLinkClick(lKelvaraLink);
+      model_->lKelvaraLinkClick();
       return true;
     }
   }
@@ -176,7 +156,7 @@ void TfMain::showEvent(QShowEvent* event) {
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
-  FormShow(this);
+  model_->FormShow();
 }
 
 // Enter runs Calculate wherever no control takes the key for itself (an open
@@ -202,161 +182,72 @@ void TfMain::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
-// ---- The window's own commands -------------------------------------------------
+// ---- The view of the model ---------------------------------------------------
 
-void TfMain::FormShow(QObject*) {
-  ConversionPrecision = 10;
-  // The first table: the one named on the command line, or the default one
-  // beside the program, or else the default one in the user's own folder.
-  const std::string userFolder = UserTableFolder();
-  const std::string startupTable = StartupTableFile(firstArgument_, programDirectory_, userFolder, FileExists);
-  tableFolders_ = TTableFolders(startupTable, FileExists(startupTable), userFolder, FolderExists(userFolder));
-  LoadVariableTableFile(startupTable);
+std::string TfMain::TermText() const { return ToStdString(eTerm->text()); }
+
+std::size_t TfMain::TermCursor() const { return OffsetOfPosition(eTerm->text(), eTerm->cursorPosition()); }
+
+void TfMain::SetTerm(const std::string& text, std::size_t cursor) {
+  eTerm->setText(ToQString(text));
+  eTerm->setCursorPosition(PositionOfOffset(text, cursor));
+  eTerm->setFocus();
 }
 
-void TfMain::bVariablesClick(QObject*) {
-  pVariables->setVisible(pVariables->isHidden());
-  const bool visible = !pVariables->isHidden();
-  bVariables->setText(ToQString(visible ? text::kHideVariablesCaption : text::kShowVariablesCaption));
-  bVariables->setToolTip(ToQString(visible ? text::kHideVariablesHint : text::kShowVariablesHint));
-  FitToContents();
+void TfMain::SelectTerm(std::size_t start, std::size_t length) {
+  const std::string text = TermText();
+  const int from = PositionOfOffset(text, start);
+  const int to = PositionOfOffset(text, start + length);
+  eTerm->setFocus();
+  eTerm->setSelection(from, std::max(to - from, 0));
 }
 
-void TfMain::bClearResultsClick(QObject*) { mResults->clear(); }
-
-void TfMain::rbDegModeClick(QObject*) {
-  DegMode = rbDegMode->isChecked();
-  termAssist_->Refresh();
+std::vector<TGridRow> TfMain::GridRows() {
+  sgVariables->CommitOpenEditor();
+  return sgVariables->Model().Rows();
 }
 
-void TfMain::lKelvaraLinkClick(QObject*) {
-  // Whether the page opened is of no consequence.
-  if (openUrl_) openUrl_(QUrl(QStringLiteral("http://") + ToQString(text::kMakerHost) + ToQString(text::kMakerPagePath)));
-}
+int TfMain::SelectedRow() const { return sgVariables->SelectionTop(); }
 
-void TfMain::SpeedButton1Click(QObject*) { HelpContext(1); }
-
-void TfMain::SpeedButton2Click(QObject*) { HelpContext(999); }
-
-// ---- The variables grid --------------------------------------------------------
-
-void TfMain::ReadVariableTable() {
+void TfMain::ShowTable(const std::vector<TGridRow>& rows) {
   TStringGrid& grid = *sgVariables;
   TStringGridModel& cells = grid.Model();
   grid.BeginUpdate();
   cells.SetRowCount(2);
-  cells.SetCell(0, 0, Text(text::kHeaderLabel));
-  cells.SetCell(1, 0, Text(text::kHeaderValue));
-  cells.SetCell(2, 0, Text(text::kHeaderComment));
-  for (int col = 0; col < kGridColumns; ++col) cells.SetCell(col, 1, {});
-  const std::size_t count = GlobalVarTable.labels.size();
-  cells.SetRowCount(static_cast<int>(std::max<std::size_t>(count, 1)) + 1);
-  for (std::size_t k = 0; k < count; ++k) {
-    const int row = static_cast<int>(k) + 1;
-    cells.SetCell(0, row, GlobalVarTable.labels[k]);
-    cells.SetCell(1, row, FormatComplex(GlobalVarTable.values[k]));
-    cells.SetCell(2, row, GlobalVarTable.comments[k]);
-  }
+  cells.SetCell(0, 0, std::string(text::kHeaderLabel));
+  cells.SetCell(1, 0, std::string(text::kHeaderValue));
+  cells.SetCell(2, 0, std::string(text::kHeaderComment));
+  cells.SetRowCount(static_cast<int>(rows.size()) + 1);
+  for (std::size_t k = 0; k < rows.size(); ++k)
+    for (int col = 0; col < kGridColumns; ++col) cells.SetCell(col, static_cast<int>(k) + 1, rows[k][col]);
   grid.EndUpdate();
   // The comment column is three times as wide as the value column.
   grid.SetColWidth(2, 3 * grid.ColWidth(1));
-  if (termAssist_) termAssist_->Refresh();
 }
 
-bool TfMain::WriteVariableTable() {
-  sgVariables->CommitOpenEditor();
-  if (TableFromGridRows(sgVariables->Model().Rows(), GlobalVarTable)) return true;
-  // The values that are not valid terms stay marked until the next rebuild.
-  sgVariables->MarkInvalidCells(sgVariables->InvalidValueRows());
-  return false;
-}
+void TfMain::MarkInvalidValues(const std::vector<int>& rows) { sgVariables->MarkInvalidCells(rows); }
 
-void TfMain::sgVariablesExit(QObject*) { WriteVariableTable(); }
+bool TfMain::DegreesChecked() const { return rbDegMode->isChecked(); }
 
-void TfMain::eTermExit(QObject*) {
-  // A term that does not parse changes neither the table nor the grid.
-  if (!AddMissingVariables(ToStdString(eTerm->text()), GlobalVarTable)) return;
-  ReadVariableTable();
-}
-
-void TfMain::bAddVarClick(QObject*) {
-  WriteVariableTable();
-  std::string typed;
-  if (!dialogs_->InputQuery(Text(text::kNewVariableTitle), Text(text::kNewVariablePrompt), typed) || typed.empty())
-    return;
-  std::string label;
-  if (!ParseVariableLabel(typed, label)) {
-    dialogs_->MessageBox(TMessageKind::Error, Text(text::kErrorTitle),
-                         Text(text::kInvalidLabelPrefix) + typed + Text(text::kInvalidLabelSuffix));
-    return;
-  }
-  TComplex existing;
-  if (FindVariable(GlobalVarTable, label, existing)) {
-    dialogs_->MessageBox(TMessageKind::Error, Text(text::kErrorTitle),
-                         Text(text::kVariablePrefix) + label + Text(text::kAlreadyExistsSuffix));
-    return;
-  }
-  SetVariable(GlobalVarTable, label, TComplex{}, std::string());
-  ReadVariableTable();
-}
-
-void TfMain::bDeleteVarClick(QObject*) {
-  WriteVariableTable();
-  const std::string label = sgVariables->Cell(0, sgVariables->SelectionTop());
-  if (!label.empty()) DeleteVariable(GlobalVarTable, label);
-  ReadVariableTable();
-}
-
-// ---- Calculate and Smart-Calculate ---------------------------------------------
-
-void TfMain::Calculate(bool smart) {
-  eTermExit(eTerm);
-  if (!WriteVariableTable()) {
-    AppendResult(Text(text::kInvalidVariableValue));
-    return;
-  }
-  TCalcOptions options;
-  options.degMode = DegMode;
-  options.complexResults = cbComplex->isChecked();
-  options.smart = smart;
-  const QString term = eTerm->text();
-  const std::string line = CalculateLine(ToStdString(term), GlobalVarTable, options);
-  AppendResult(line);
-  termAssist_->Calculated(term, line);
-}
+bool TfMain::ComplexChecked() const { return cbComplex->isChecked(); }
 
 void TfMain::AppendResult(const std::string& line) { mResults->appendPlainText(ToQString(line)); }
 
-void TfMain::bCalculateClick(QObject*) { Calculate(false); }
+void TfMain::ClearResults() { mResults->clear(); }
 
-void TfMain::bSmartCalculateClick(QObject*) { Calculate(true); }
-
-// ---- The variable table file ---------------------------------------------------
-
-void TfMain::LoadVariableTableFile(const std::string& fileName) {
-  veltaro::LoadVariableTableFile(fileName, GlobalVarTable);
-  ReadVariableTable();
+void TfMain::ShowStatus(const std::string& text) {
+  if (termAssist_) termAssist_->ShowStatus(text);
 }
 
-void TfMain::bSaveClick(QObject*) {
-  std::string fileName = tableFolders_.DialogFolder();
-  if (!dialogs_->ExecuteSaveDialog(SaveDialog.filter, fileName)) return;
-  fileName = WithTableExtension(fileName);
-  // The table saved is the one of the last successful write-back.
-  WriteVariableTable();
-  int error = 0;
-  if (!SaveVariableTableFile(fileName, GlobalVarTable, error)) {
-    dialogs_->MessageBox(TMessageKind::Error, Text(text::kAppTitle), SaveErrorText(error));
-    return;
-  }
-  tableFolders_.Used(fileName);
+void TfMain::ShowVariablesPanel(bool shown) {
+  pVariables->setVisible(shown);
+  bVariables->setText(ToQString(VariablesButtonCaption(shown)));
+  bVariables->setToolTip(ToQString(VariablesButtonHint(shown)));
+  FitToContents();
 }
 
-void TfMain::bOpenClick(QObject*) {
-  std::string fileName = tableFolders_.DialogFolder();
-  if (!dialogs_->ExecuteOpenDialog(OpenDialog.filter, fileName)) return;
-  LoadVariableTableFile(fileName);
-  tableFolders_.Used(fileName);
+void TfMain::OpenAddress(const std::string& address) {
+  if (openUrl_) openUrl_(QUrl(ToQString(address)));
 }
 
 }  // namespace veltaro

@@ -1,17 +1,19 @@
-// The main window TfMain and its handlers, and the program-wide variable
-// table.
+// The main window TfMain in Qt: its controls over the window model, which
+// holds every rule of the window; TfMain shows what the model tells it and
+// reports what happens to its controls.
 #pragma once
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "Dialogs.h"
-#include "TableFolders.h"
-#include "VarTable.h"
+#include "WindowModel.h"
+#include "WindowView.h"
 
 class QCheckBox;
 class QFrame;
@@ -30,15 +32,7 @@ class TStringGrid;
 class THelpKeys;
 class TTermAssist;
 
-// The program's current variable table.
-extern TVarTable GlobalVarTable;
-
-// One of the window's two file dialogs: what it offers to choose.
-struct TFileDialog {
-  TFileFilter filter;
-};
-
-class TfMain : public QWidget {
+class TfMain : public QWidget, private TWindowView {
   Q_OBJECT
 
  public:
@@ -48,7 +42,12 @@ class TfMain : public QWidget {
 
   // The first command-line argument ("" when there is none) and the folder
   // of the program file, for the start-up load.
-  void SetStartup(std::string firstArgument, std::string programDirectory);
+  void SetStartup(std::string firstArgument, std::string programDirectory) {
+    model_->SetStartup(std::move(firstArgument), std::move(programDirectory));
+  }
+
+  // The window's logic: its handlers and state.
+  TWindowModel& Model() { return *model_; }
 
   // How the maker's page is opened; the desktop's default browser unless
   // replaced (tests record the address instead).
@@ -83,33 +82,6 @@ class TfMain : public QWidget {
   QToolButton* bSave = nullptr;
   QToolButton* bAddVar = nullptr;
   QToolButton* bDeleteVar = nullptr;
-  TFileDialog SaveDialog;
-  TFileDialog OpenDialog;
-
-  // Handlers.
-  void FormShow(QObject* sender);
-  void bVariablesClick(QObject* sender);
-  void bClearResultsClick(QObject* sender);
-  void rbDegModeClick(QObject* sender);
-  void lKelvaraLinkClick(QObject* sender);
-  void SpeedButton1Click(QObject* sender);
-  void SpeedButton2Click(QObject* sender);
-  void eTermExit(QObject* sender);
-  void sgVariablesExit(QObject* sender);
-  void bAddVarClick(QObject* sender);
-  void bDeleteVarClick(QObject* sender);
-  void bCalculateClick(QObject* sender);
-  void bSmartCalculateClick(QObject* sender);
-  void bSaveClick(QObject* sender);
-  void bOpenClick(QObject* sender);
-
-  // Table to grid, and grid to table (false when a labelled row's value is
-  // not a valid term; the table then stays as it was).
-  void ReadVariableTable();
-  bool WriteVariableTable();
-
-  // Replaces GlobalVarTable by the file's contents and rebuilds the grid.
-  void LoadVariableTableFile(const std::string& fileName);
 
   // The status line, history and reuse of results around the entry field.
   TTermAssist* TermAssist() const { return termAssist_; }
@@ -127,11 +99,27 @@ class TfMain : public QWidget {
   void ConnectHandlers();
   void ApplyLayout();
   void FitToContents();
-  void Place(QWidget* widget, int left, int top, int width, int height);
-  void Calculate(bool smart);
-  void AppendResult(const std::string& line);
+  QWidget* Control(std::string_view name) const;  // the control of that design name
   void OnFocusChanged(QWidget* old, QWidget* now);
+  TWindowArea AreaOf(const QWidget* widget) const;
   void ConnectKeys();
+
+  // The view of the model.
+  std::string TermText() const override;
+  std::size_t TermCursor() const override;
+  void SetTerm(const std::string& text, std::size_t cursor) override;
+  void SelectTerm(std::size_t start, std::size_t length) override;
+  std::vector<TGridRow> GridRows() override;
+  int SelectedRow() const override;
+  void ShowTable(const std::vector<TGridRow>& rows) override;
+  void MarkInvalidValues(const std::vector<int>& rows) override;
+  bool DegreesChecked() const override;
+  bool ComplexChecked() const override;
+  void AppendResult(const std::string& line) override;
+  void ClearResults() override;
+  void ShowStatus(const std::string& text) override;
+  void ShowVariablesPanel(bool shown) override;
+  void OpenAddress(const std::string& address) override;
 
   std::unique_ptr<TDialogs> ownDialogs_;
   TDialogs* dialogs_ = nullptr;
@@ -139,14 +127,10 @@ class TfMain : public QWidget {
   TTermAssist* termAssist_ = nullptr;
   bool clickedByMouse_ = false;  // the command button now clicked was clicked with the mouse
   std::function<void(const QUrl&)> openUrl_;
-  std::string firstArgument_;
-  TTableFolders tableFolders_;  // where the file dialogs start
-  std::string programDirectory_;
+  std::unique_ptr<TWindowModel> model_;
   bool shown_ = false;
   double fontScale_ = 1.0;
   double layoutScale_ = 1.0;
-  // Each placed control with its design rectangle (120 pixels per inch).
-  std::vector<std::pair<QWidget*, QRect>> design_;
 };
 
 }  // namespace veltaro

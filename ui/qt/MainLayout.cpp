@@ -25,6 +25,7 @@
 #include "Messages.h"
 #include "QtText.h"
 #include "StringGrid.h"
+#include "WindowDesign.h"
 
 namespace veltaro {
 
@@ -205,59 +206,23 @@ void TfMain::CreateControls() {
   bAddVar = NewFlatButton(pVarButtons, "bAddVar", TGlyph::Add, text::kAddVariableHint);
   bDeleteVar = NewFlatButton(pVarButtons, "bDeleteVar", TGlyph::Delete, text::kDeleteVariableHint);
 
-  const TFileFilter filter{std::string(text::kTableFilterName), std::string(text::kTableFilterPattern)};
-  SaveDialog.filter = filter;
-  OpenDialog.filter = filter;
-
-  SetHelpContext(this, 1);
-  SetHelpContext(eTerm, 20);
-  SetHelpContext(sgVariables, 10);
+  SetHelpContext(this, kWindowHelpContext);
+  for (const TControlDesign& control : WindowControls())
+    if (control.helpContext != 0) SetHelpContext(Control(control.name), control.helpContext);
 
   // Tab order: the entry panel, the results, the variables.
-  QWidget::setTabOrder(eTerm, bSmartCalculate);
-  QWidget::setTabOrder(bSmartCalculate, bCalculate);
-  QWidget::setTabOrder(bCalculate, rbRadMode);
-  QWidget::setTabOrder(rbRadMode, rbDegMode);
-  QWidget::setTabOrder(rbDegMode, cbComplex);
-  QWidget::setTabOrder(cbComplex, mResults);
-  QWidget::setTabOrder(mResults, sgVariables);
+  const auto order = TabOrder();
+  for (std::size_t k = 1; k < order.size(); ++k) QWidget::setTabOrder(Control(order[k - 1]), Control(order[k]));
   eTerm->setFocus();
 }
 
-void TfMain::Place(QWidget* widget, int left, int top, int width, int height) {
-  design_.emplace_back(widget, QRect(left, top, width, height));
+QWidget* TfMain::Control(std::string_view name) const {
+  auto* control = findChild<QWidget*>(ToQString(name));
+  Q_ASSERT(control);
+  return control;
 }
 
 void TfMain::ApplyLayout() {
-  design_.clear();
-  Place(Panel2, 0, 0, 297, 25);
-  Place(lKelvaraLink, 16, 4, 244, 16);
-  Place(pEntry, 0, 24, 297, 161);
-  Place(Label3, 16, 18, 63, 16);
-  Place(eTerm, 88, 15, 161, 24);
-  Place(SpeedButton1, 256, 15, 25, 25);
-  Place(bSmartCalculate, 16, 56, 129, 25);
-  Place(bCalculate, 152, 56, 129, 25);
-  Place(gbAngleMode, 152, 96, 129, 49);
-  Place(rbDegMode, 8, 24, 49, 17);
-  Place(rbRadMode, 72, 24, 49, 17);
-  Place(cbComplex, 16, 120, 121, 17);
-  Place(pResult, 0, 184, 297, 129);
-  Place(Label1, 8, 16, 48, 16);
-  Place(bClearResults, 264, 8, 25, 25);
-  Place(mResults, 2, 40, 293, 87);
-  Place(Panel1, 0, 312, 297, 41);
-  Place(SpeedButton2, 8, 8, 169, 25);
-  Place(bVariables, 240, 8, 49, 25);
-  Place(pVariables, 304, 0, 350, 353);
-  Place(Label2, 8, 8, 61, 16);
-  Place(sgVariables, 2, 37, 346, 269);
-  Place(pVarButtons, 2, 306, 346, 45);
-  Place(bOpen, 10, 10, 25, 25);
-  Place(bSave, 35, 10, 25, 25);
-  Place(bAddVar, 60, 10, 25, 25);
-  Place(bDeleteVar, 85, 10, 25, 25);
-
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
   fontScale_ = dpi / kDesignDpi;
@@ -302,11 +267,11 @@ void TfMain::ApplyLayout() {
 
   const double s = layoutScale_;
   auto scaled = [s](int v) { return static_cast<int>(std::lround(v * s)); };
-  for (const auto& [widget, r] : design_) {
+  for (const TControlDesign& r : WindowControls()) {
     // Edges are scaled, not sizes, so controls that touch at design still do.
-    const int left = scaled(r.left());
-    const int top = scaled(r.top());
-    widget->setGeometry(left, top, scaled(r.left() + r.width()) - left, scaled(r.top() + r.height()) - top);
+    const int left = scaled(r.left);
+    const int top = scaled(r.top);
+    Control(r.name)->setGeometry(left, top, scaled(r.left + r.width) - left, scaled(r.top + r.height) - top);
   }
   AlignFramesToDevicePixels(this, {mResults});
   const QSize glyph(scaled(kDesignGlyph), scaled(kDesignGlyph));

@@ -234,7 +234,8 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
 
 bool TStringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole || index.column() == 0) return false;
-  SetCell(index.column(), index.row() + 1, ToStdString(value.toString()));
+  // A cell holds one line: a line break typed or pasted becomes a blank.
+  SetCell(index.column(), index.row() + 1, OneLineCellText(ToStdString(value.toString())));
   return true;
 }
 
@@ -339,18 +340,6 @@ void TStringGrid::EndUpdate() {
     const int width = setWidths_[static_cast<std::size_t>(col)];
     if (width > 0 && columnWidth(col) != width) setColumnWidth(col, width);
   }
-}
-
-std::vector<int> TStringGrid::InvalidValueRows() const {
-  std::vector<int> invalid;
-  const std::vector<TGridRow>& rows = model_.Rows();
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    if (rows[k][0].empty()) continue;
-    // A row alone fails exactly when its own value does.
-    TVarTable scratch;
-    if (!TableFromGridRows({rows[k]}, scratch)) invalid.push_back(static_cast<int>(k) + 1);
-  }
-  return invalid;
 }
 
 void TStringGrid::MarkInvalidCells(const std::vector<int>& rows) {

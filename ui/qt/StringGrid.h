@@ -100,10 +100,6 @@ class TStringGrid : public QTableView {
   void BeginUpdate();
   void EndUpdate();
 
-  // The data rows (from 1) whose label is not empty and whose value text is
-  // not a valid term without variables: the rows that make a write-back of
-  // the grid fail.
-  std::vector<int> InvalidValueRows() const;
   // Marks the value cells of rows as invalid until the next rebuild.
   void MarkInvalidCells(const std::vector<int>& rows);
 

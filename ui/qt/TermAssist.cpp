@@ -13,12 +13,8 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include "Explain.h"
-#include "Messages.h"
 #include "QtText.h"
-#include "ResultReuse.h"
-#include "TermPreview.h"
-#include "VarTable.h"
+#include "WindowModel.h"
 
 namespace veltaro {
 
@@ -27,18 +23,11 @@ namespace {
 // Longer texts are cut before eliding; the status is one line in any case.
 constexpr qsizetype kMaxStatusChars = 2000;
 
-// The QString position of a byte offset into the UTF-8 form of text.
-int PositionOfOffset(const std::string& text, std::size_t offset) {
-  if (offset > text.size()) offset = text.size();
-  return static_cast<int>(QString::fromUtf8(text.data(), static_cast<qsizetype>(offset)).size());
-}
-
 }  // namespace
 
 TTermAssist::TTermAssist(QLineEdit* term, QPlainTextEdit* results, std::function<QRect()> area,
-                         std::function<TCalcOptions()> options, const TVarTable* table, QObject* parent)
-    : QObject(parent), term_(term), results_(results), area_(std::move(area)), options_(std::move(options)),
-      table_(table) {
+                         TWindowModel& model, QObject* parent)
+    : QObject(parent), term_(term), results_(results), area_(std::move(area)), model_(model) {
   status_ = new QLabel(term_->parentWidget());
   status_->setObjectName(QStringLiteral("lTermStatus"));
   QFont small = status_->font();
@@ -57,9 +46,9 @@ TTermAssist::TTermAssist(QLineEdit* term, QPlainTextEdit* results, std::function
   pending_ = new QTimer(this);
   pending_->setSingleShot(true);
   pending_->setInterval(0);
-  connect(pending_, &QTimer::timeout, this, &TTermAssist::Refresh);
+  connect(pending_, &QTimer::timeout, this, [this] { model_.RefreshStatus(); });
   connect(term_, &QLineEdit::textChanged, pending_, qOverload<>(&QTimer::start));
-  connect(term_, &QLineEdit::textEdited, this, [this] { history_.EndWalk(); });
+  connect(term_, &QLineEdit::textEdited, this, [this] { model_.TermEdited(); });
   term_->installEventFilter(this);
   term_->parentWidget()->installEventFilter(this);
 
@@ -74,40 +63,28 @@ TTermAssist::TTermAssist(QLineEdit* term, QPlainTextEdit* results, std::function
 
 void TTermAssist::PlaceStatus() {
   status_->setGeometry(area_());
-  ShowStatus(ToStdString(fullStatus_));
+  Display();
 }
 
 void TTermAssist::ShowStatus(const std::string& text) {
+  // A status shown now makes a pending one of earlier typing superfluous.
+  pending_->stop();
   fullStatus_ = ToQString(text);
+  Display();
+}
+
+void TTermAssist::Display() {
   QString shown = fullStatus_;
   if (shown.size() > kMaxStatusChars) shown = shown.left(kMaxStatusChars) + QChar(0x2026);
   status_->setToolTip(shown);
   status_->setText(status_->fontMetrics().elidedText(shown, Qt::ElideRight, status_->width()));
 }
 
-void TTermAssist::Refresh() {
-  pending_->stop();
-  const TTermPreview preview = PreviewTerm(ToStdString(term_->text()), *table_, options_());
-  ShowStatus(preview.StatusText());
-}
-
-void TTermAssist::Calculated(const QString& term, const std::string& line) {
-  history_.Add(ToStdString(term));
-  if (line.rfind(text::kInvalidExpressionPrefix, 0) != 0) return;
-  const std::string text = ToStdString(term);
-  const std::optional<TTermProblem> problem = ExplainInvalidTerm(text);
-  if (!problem) return;
-  const int start = PositionOfOffset(text, problem->start);
-  const int end = PositionOfOffset(text, problem->start + problem->length);
-  term_->setFocus();
-  term_->setSelection(start, std::max(end - start, 0));
-}
-
 QString TTermAssist::LineAt(const QPoint& pos) const { return results_->cursorForPosition(pos).block().text(); }
 
 QMenu* TTermAssist::NewResultsMenu(const QPoint& pos) {
   const QString line = LineAt(pos);
-  const bool isResult = ResultValueOfLine(ToStdString(line)).has_value();
+  const bool isResult = TWindowModel::ResultOfLine(ToStdString(line)).has_value();
   QMenu* menu = results_->createStandardContextMenu(pos);
   QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().first();
   auto* copy = new QAction(QStringLiteral("Copy result"), menu);
@@ -117,7 +94,7 @@ QMenu* TTermAssist::NewResultsMenu(const QPoint& pos) {
   auto* use = new QAction(QStringLiteral("Use in term"), menu);
   use->setObjectName(QStringLiteral("aUseInTerm"));
   use->setEnabled(isResult);
-  connect(use, &QAction::triggered, this, [this, line] { UseInTerm(line); });
+  connect(use, &QAction::triggered, this, [this, line] { model_.UseInTerm(ToStdString(line)); });
   menu->insertAction(first, copy);
   menu->insertAction(first, use);
   if (first) menu->insertSeparator(first);
@@ -125,22 +102,9 @@ QMenu* TTermAssist::NewResultsMenu(const QPoint& pos) {
 }
 
 bool TTermAssist::CopyResult(const QString& line) {
-  const std::optional<std::string> value = ResultValueOfLine(ToStdString(line));
+  const std::optional<std::string> value = TWindowModel::ResultOfLine(ToStdString(line));
   if (!value) return false;
   QApplication::clipboard()->setText(ToQString(*value));
-  return true;
-}
-
-bool TTermAssist::UseInTerm(const QString& line) {
-  const std::optional<std::string> value = ResultValueOfLine(ToStdString(line));
-  if (!value) return false;
-  const std::string term = ToStdString(term_->text());
-  const std::size_t cursor = static_cast<std::size_t>(term_->text().left(term_->cursorPosition()).toUtf8().size());
-  const TInsertion insertion = InsertValue(term, cursor, *value);
-  history_.EndWalk();
-  term_->setText(ToQString(insertion.term));
-  term_->setCursorPosition(PositionOfOffset(insertion.term, insertion.cursor));
-  term_->setFocus();
   return true;
 }
 
@@ -148,27 +112,11 @@ bool TTermAssist::eventFilter(QObject* watched, QEvent* event) {
   if (watched == term_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-      std::optional<std::string> replacement;
       switch (key->key()) {
-        case Qt::Key_Up:
-          replacement = history_.Older(ToStdString(term_->text()));
-          if (!replacement) return true;
-          break;
-        case Qt::Key_Down:
-          replacement = history_.Newer();
-          if (!replacement) return true;
-          break;
-        case Qt::Key_Escape:
-          history_.EndWalk();
-          term_->clear();
-          return true;
-        default:
-          break;
-      }
-      if (replacement) {
-        term_->setText(ToQString(*replacement));
-        term_->end(false);
-        return true;
+        case Qt::Key_Up: model_.TermKey(TTermKey::Up); return true;
+        case Qt::Key_Down: model_.TermKey(TTermKey::Down); return true;
+        case Qt::Key_Escape: model_.TermKey(TTermKey::Escape); return true;
+        default: break;
       }
     }
   }
@@ -178,7 +126,9 @@ bool TTermAssist::eventFilter(QObject* watched, QEvent* event) {
   }
   if (watched == results_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton && UseInTerm(LineAt(mouse->position().toPoint()))) return true;
+    if (mouse->button() == Qt::LeftButton &&
+        model_.UseInTerm(ToStdString(LineAt(mouse->position().toPoint()))))
+      return true;
   }
   return QObject::eventFilter(watched, event);
 }

@@ -295,7 +295,7 @@ TEST_F(VariablesPanel, LongTextsLookAsTheWholeTextInTheirCells) {
   }
   grid.Model().SetCell(1, 1, "2");
   grid.Model().SetCell(0, 1, "x");
-  ASSERT_TRUE(window->WriteVariableTable());
+  ASSERT_TRUE(window->Model().WriteVariableTable());
   EXPECT_EQ(GlobalVarTable.comments[0], std::string(300, 'x'));
 }
 
@@ -314,7 +314,7 @@ TEST_F(VariablesPanel, AnEditorKeepsALongTextWhole) {
   ASSERT_NE(grid.indexWidget(cell), nullptr);
   grid.CommitOpenEditor();
   EXPECT_EQ(grid.Cell(2, 1), text);
-  ASSERT_TRUE(window->WriteVariableTable());
+  ASSERT_TRUE(window->Model().WriteVariableTable());
   EXPECT_EQ(GlobalVarTable.comments[0], text);
 }
 
