@@ -1,80 +1,21 @@
 #include "VarTableFile.h"
 
-#ifdef _WIN32
-#include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-#endif
-
 #include <gtest/gtest.h>
 
-#include "TestUnblocker.h"
-
-#include <cerrno>
 #include <cfloat>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <mutex>
 #include <random>
 #include <string>
-#include <thread>
-#include <utility>
+
+#include "TestFiles.h"
 
 namespace veltaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& p, const std::string& s) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << s;
-}
-
-class TempDir {
- public:
-  TempDir() {
-#ifdef _WIN32
-    std::random_device seed;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      path_ = fs::temp_directory_path() / ("veltaro-vlt-" + std::to_string(seed()));
-      if (fs::create_directory(path_)) break;
-    }
-#else
-    std::string tmpl = (fs::temp_directory_path() / "veltaro-vlt-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-#endif
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using test_support::EntriesIn;
+using test_support::ReadAll;
+using test_support::TTempDir;
+using test_support::WriteAll;
 
 TVarTable ExampleTable() {
   TVarTable t;
@@ -209,8 +150,80 @@ TEST(ParseVariableTableText, RandomBytesNeverCrash) {
   }
 }
 
+// Every table that is written reads back as itself: a line break in a label
+// or comment (pasted from a mail as CR LF) is written as a blank, and text
+// longer than a line may hold is written as the reader would read it.
+TEST(VariableTableText, EveryTableWrittenReadsBackAsItself) {
+  struct Row { const char* name; std::string label, comment, writtenLabel, writtenComment; };
+  const std::string longest(kMaxTableLine, 'c');
+  const Row rows[] = {
+      {"CR LF in a comment", "x", "first line\r\nsecond line", "x", "first line second line"},
+      {"CR alone, LF alone", "x", "a\rb\nc\n\rd", "x", "a b c  d"},
+      {"line breaks at both ends", "x", "\r\nmiddle\r", "x", " middle "},
+      {"a label with a line break", "a\r\nb", "", "a b", ""},
+      {"the longest comment", "x", longest, "x", longest},
+      {"a comment too long", "x", longest + "cut", "x", longest},
+      {"a label too long", std::string(kMaxTableLine + 1, 'v'), "kept", "", "kept"},
+  };
+  for (const Row& r : rows) {
+    TVarTable t;
+    t.labels = {r.label, "y"};
+    t.values = {{1, 0}, {2, 0}};
+    t.comments = {r.comment, "after"};
+    const std::string text = VariableTableText(t);
+    EXPECT_EQ(text, "Veltaro Variable table\r\n2\r\n" + r.writtenLabel + "\r\n1\r\n0\r\n" + r.writtenComment +
+                        "\r\ny\r\n2\r\n0\r\nafter\r\n")
+        << r.name;
+    TVarTable back;
+    ParseVariableTableText(text, back);
+    ExpectTable(back, {{r.writtenLabel, {1, 0}, r.writtenComment}, {"y", {2, 0}, "after"}}, r.name);
+    EXPECT_EQ(VariableTableText(back), text) << r.name;
+  }
+  EXPECT_EQ(WithoutLineBreaks("one\r\ntwo\nthree\rfour"), "one two three four");
+}
+
+// No line is read further than a term may be long: a longer one is an
+// invalid label (empty) or number (0), a comment is cut, and the reading
+// stops there, however large the file.
+TEST(ParseVariableTableText, ALineLongerThanATermEndsTheReading) {
+  const std::string longest(kMaxTableLine, 'c'), tooLong(kMaxTableLine + 1, 'c');
+  const std::string blanks(kMaxTableLine, ' ');
+  const std::string next = "\r\nb\r\n2\r\n0\r\n\r\n";
+  struct Row { const char* name; std::string text; std::vector<Entry> expected; };
+  const Row rows[] = {
+      {"the longest label", "h\r\n2\r\n" + longest + "\r\n1\r\n0\r\n" + next,
+       {{longest, {1, 0}, ""}, {"b", {2, 0}, ""}}},
+      {"a label too long", "h\r\n2\r\n" + tooLong + "\r\n1\r\n0\r\n" + next, {{"", {0, 0}, ""}}},
+      {"a number after the longest blanks", "h\r\n2\r\na\r\n" + blanks.substr(1) + "7\r\n0\r\n" + next,
+       {{"a", {7, 0}, ""}, {"b", {2, 0}, ""}}},
+      {"a number on a line too long", "h\r\n2\r\na\r\n7" + blanks + "\r\n5\r\nc" + next, {{"a", {0, 0}, ""}}},
+      {"an imaginary part too long", "h\r\n2\r\na\r\n7\r\n" + blanks + "5\r\nc" + next, {{"a", {7, 0}, ""}}},
+      {"a comment too long", "h\r\n2\r\na\r\n1\r\n0\r\n" + tooLong + next, {{"a", {1, 0}, longest}}},
+      {"a header too long", tooLong + "\r\n1\r\na\r\n1\r\n0\r\n\r\n", {}},
+      {"a count line too long", "h\r\n1" + blanks + "\r\na\r\n1\r\n0\r\n\r\n", {}},
+      {"line feeds count as characters", "h\r\n1\r\n" + std::string(kMaxTableLine + 1, '\n') + "\r\n", {{"", {}, ""}}},
+  };
+  for (const Row& r : rows) {
+    TVarTable t;
+    ParseVariableTableText(r.text, t);
+    ExpectTable(t, r.expected, r.name);
+  }
+}
+
+// A table file of a gigabyte is read only as far as its first line too
+// long, not whole (a sparse file takes no room on the disk).
+TEST(VariableTableFile, AHugeLineIsNotReadWhole) {
+  TTempDir dir;
+  const fs::path file = dir.path() / "huge.vlt";
+  WriteAll(file, "Veltaro Variable table\r\n1\r\n");
+  fs::resize_file(file, std::uintmax_t{1} << 30);
+  TVarTable t;
+  LoadVariableTableFile(file.string(), t);
+  ExpectTable(t, {{"", {0, 0}, ""}}, "a gigabyte of NUL bytes as a label");
+}
+
 TEST(VariableTableFile, SaveAndLoadRoundTrip) {
-  TempDir dir;
+  TTempDir dir;
   const fs::path file = dir.path() / "t.vlt";
   TVarTable t = ExampleTable();
   SetVariable(t, "third", {1.0 / 3.0, -1e-300}, "c");
@@ -222,11 +235,11 @@ TEST(VariableTableFile, SaveAndLoadRoundTrip) {
   ExpectTable(back, {{"x", {2.5, 0}, "length"}, {"z", {1, -2}, ""}, {"third", {0.333333333333333, -1e-300}, "c"}},
               "round trip");
   // Nothing is left beside the file.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(EntriesIn(dir.path()), 1);
 }
 
 TEST(VariableTableFile, LoadOfWhatCannotBeReadGivesAnEmptyTable) {
-  TempDir dir;
+  TTempDir dir;
   const std::string names[] = {"", (dir.path() / "missing.vlt").string(), dir.path().string(), "-debug"};
   for (const std::string& name : names) {
     TVarTable t = ExampleTable();
@@ -235,421 +248,6 @@ TEST(VariableTableFile, LoadOfWhatCannotBeReadGivesAnEmptyTable) {
   }
 }
 
-#ifdef _WIN32
-TEST(VariableTableFile, SaveKeepsTheHiddenMark) {
-  TempDir dir;
-  const fs::path file = dir.path() / "hidden.vlt";
-  WriteAll(file, "old");
-  ASSERT_TRUE(::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_HIDDEN));
-  int err = 0;
-  ASSERT_TRUE(SaveVariableTableFile(file.string(), ExampleTable(), err));
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  const DWORD attributes = ::GetFileAttributesA(file.string().c_str());
-  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-#else
-TEST(VariableTableFile, SaveKeepsModeAndSymbolicLinks) {
-  TempDir dir;
-  const fs::path real = dir.path() / "real.vlt";
-  const fs::path link = dir.path() / "link.vlt";
-  WriteAll(real, "old");
-  ::chmod(real.c_str(), 0640);
-  fs::create_symlink(real, link);
-  int err = 0;
-  ASSERT_TRUE(SaveVariableTableFile(link.string(), ExampleTable(), err));
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadAll(real), kExampleText);
-  struct stat st {};
-  ASSERT_EQ(::stat(real.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-#endif
-
-// A writer that puts half the bytes down and then fails as a full disk does.
-int HalfThenDiskFull(int fd, const char* data, std::size_t size) {
-#ifdef _WIN32
-  if (::_write(fd, data, static_cast<unsigned>(size / 2)) < 0) return errno;
-#else
-  if (::write(fd, data, size / 2) < 0) return errno;
-#endif
-  return ENOSPC;
-}
-
-TEST(VariableTableFile, FailedWriteLeavesTheOldFileWhole) {
-  TempDir dir;
-  const fs::path file = dir.path() / "keep.vlt";
-  WriteAll(file, kExampleText);
-  int err = 0;
-  EXPECT_FALSE(SaveFileAtomically(file.string(), std::string(4096, 'x'), err, HalfThenDiskFull));
-  EXPECT_EQ(err, ENOSPC);
-  EXPECT_EQ(SaveErrorText(err), "Disk full.");
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-#ifndef _WIN32
-// A small file system of its own, mounted for one test; needs root.
-class SmallMount {
- public:
-  explicit SmallMount(const fs::path& at, const char* options) : at_(at) {
-    fs::create_directories(at_);
-    mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", 0, options) == 0;
-  }
-  ~SmallMount() {
-    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-  }
-  bool Mounted() const { return mounted_; }
-  bool RemountReadOnly() {
-    return ::mount("tmpfs", at_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-  }
-
- private:
-  fs::path at_;
-  bool mounted_ = false;
-};
-
-TEST(VariableTableFile, FullDiskLeavesTheOldFileAsItWas) {
-  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-  TempDir dir;
-  SmallMount disk(dir.path() / "disk", "size=16k");
-  if (!disk.Mounted()) GTEST_SKIP() << "this machine refuses the mount";
-  const fs::path file = dir.path() / "disk" / "t.vlt";
-  WriteAll(file, kExampleText);
-  TVarTable big;
-  for (int k = 0; k < 2000; ++k) SetVariable(big, std::to_string(k).insert(0, "v"), {1.0 / 7.0, 2.0 / 7.0}, "comment");
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(file.string(), big, err));
-  EXPECT_EQ(SaveErrorText(err), "Disk full.");
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
-}
-
-#endif
-
-#ifdef _WIN32
-TEST(VariableTableFile, ReadOnlyTargetFailsWithAccessDenied) {
-  TempDir dir;
-  const fs::path file = dir.path() / "t.vlt";
-  WriteAll(file, kExampleText);
-  ASSERT_TRUE(::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_READONLY));
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(file.string(), TVarTable{}, err));
-  EXPECT_EQ(err, EACCES);
-  EXPECT_EQ(SaveErrorText(err), "File access denied.");
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-  ::SetFileAttributesA(file.string().c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST(VariableTableFile, FileOpenElsewhereWithoutSharingStaysAsItWas) {
-  TempDir dir;
-  const fs::path file = dir.path() / "t.vlt";
-  WriteAll(file, kExampleText);
-  const HANDLE held = ::CreateFileA(file.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(file.string(), TVarTable{}, err));
-  EXPECT_EQ(SaveErrorText(err), "File access denied.");
-  ::CloseHandle(held);
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-#else
-TEST(VariableTableFile, ReadOnlyTargetFailsWithAccessDenied) {
-  TempDir dir;
-  const fs::path where = dir.path() / "ro";
-  std::unique_ptr<SmallMount> mount;
-  if (::geteuid() == 0) {
-    // Root may write any file whatever its mode; a read-only mount stops it.
-    mount = std::make_unique<SmallMount>(where, "size=64k");
-    if (!mount->Mounted()) GTEST_SKIP() << "this machine refuses the mount";
-  } else {
-    fs::create_directories(where);
-  }
-  const fs::path file = where / "t.vlt";
-  WriteAll(file, kExampleText);
-  ::chmod(file.c_str(), 0444);
-  if (mount) {
-    ASSERT_TRUE(mount->RemountReadOnly());
-  }
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(file.string(), TVarTable{}, err));
-  EXPECT_EQ(SaveErrorText(err), "File access denied.");
-  EXPECT_EQ(ReadAll(file), kExampleText);
-}
-#endif
-
-#ifndef _WIN32
-using veltaro::test_support::TUnblocker;
-
-// Opens fifo without waiting and writes text into it; nothing when no
-// program has the other end open.
-void FeedFifo(const fs::path& fifo, const std::string& text) {
-  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  const ssize_t n = ::write(fd, text.data(), text.size());
-  static_cast<void>(n);
-  ::close(fd);
-}
-
-// Opens fifo for reading a moment, which lets a writer waiting for a reader on.
-void TouchFifo(const fs::path& fifo) {
-  const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd >= 0) ::close(fd);
-}
-
-bool IsFifo(const fs::path& p) {
-  struct stat st {};
-  return ::lstat(p.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
-}
-
-// A character device node like the system's /dev/null or /dev/zero, made in
-// a temporary folder; false where this user or machine cannot make one.
-bool MakeCharacterDevice(const fs::path& p, unsigned minor) {
-  return ::geteuid() == 0 && ::mknod(p.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0;
-}
-
-// Whether the file system lets the node at p be opened as a device at all
-// (a folder mounted without devices refuses).
-bool DeviceOpens(const fs::path& p) {
-  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
-}
-
-TEST(VariableTableFile, LoadReadsOrdinaryFilesOnlyAndNeverWaits) {
-  TempDir dir;
-  const fs::path fifo = dir.path() / "fifo.vlt";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-
-  // No program writes the FIFO: the load does not wait for one.
-  {
-    TUnblocker unblock([&] { FeedFifo(fifo, kExampleText); });
-    TVarTable t = ExampleTable();
-    LoadVariableTableFile(fifo.string(), t);
-    EXPECT_FALSE(unblock.Done()) << "the load waited for a writer";
-    EXPECT_TRUE(t.labels.empty());
-  }
-
-  // A whole table waits in it, and a writer holds it open: still no table
-  // file.
-  {
-    int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
-    const std::string text = kExampleText;
-    ASSERT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    TUnblocker unblock([&] { ::close(std::exchange(writer, -1)); });
-    TVarTable t = ExampleTable();
-    LoadVariableTableFile(fifo.string(), t);
-    EXPECT_FALSE(unblock.Done()) << "the load waited for the writer";
-    EXPECT_TRUE(t.labels.empty());
-    if (writer >= 0) ::close(writer);
-  }
-
-  // Devices: an endless one and an empty one.
-  const fs::path zero = dir.path() / "zero", null = dir.path() / "null";
-  if (MakeCharacterDevice(zero, 5) && MakeCharacterDevice(null, 3)) {
-    for (const fs::path& device : {zero, null}) {
-      TVarTable t = ExampleTable();
-      LoadVariableTableFile(device.string(), t);
-      EXPECT_TRUE(t.labels.empty()) << device;
-    }
-  }
-
-  // A link to an ordinary file is read as that file.
-  WriteAll(dir.path() / "real.vlt", kExampleText);
-  fs::create_symlink(dir.path() / "real.vlt", dir.path() / "link.vlt");
-  TVarTable t;
-  LoadVariableTableFile((dir.path() / "link.vlt").string(), t);
-  ExpectTable(t, {{"x", {2.5, 0}, "length"}, {"z", {1, -2}, ""}}, "through a link");
-}
-
-int gReaderToClose = -1;
-
-// Closes the FIFO's only reader, then writes as the save does.
-int CloseTheReaderThenWrite(int fd, const char* data, std::size_t size) {
-  ::close(gReaderToClose);
-  return ::write(fd, data, size) < 0 ? errno : 0;
-}
-
-TEST(VariableTableFile, SaveOntoAFifoWritesItInPlaceOrFailsAtOnce) {
-  TempDir dir;
-  const fs::path fifo = dir.path() / "fifo.vlt";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-
-  // Nobody reads it: the save fails at once, and the FIFO stays.
-  {
-    TUnblocker unblock([&] { TouchFifo(fifo); });
-    int err = 0;
-    EXPECT_FALSE(SaveVariableTableFile(fifo.string(), ExampleTable(), err));
-    EXPECT_FALSE(unblock.Done()) << "the save waited for a reader";
-    EXPECT_EQ(err, ENXIO);
-    EXPECT_EQ(SaveErrorText(err), "I/O error 6.");
-    EXPECT_TRUE(IsFifo(fifo));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-  }
-
-  // A program reads it: that program gets the table.
-  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(reader, 0);
-  int err = 0;
-  EXPECT_TRUE(SaveVariableTableFile(fifo.string(), ExampleTable(), err));
-  EXPECT_EQ(err, 0);
-  char buffer[256];
-  const ssize_t n = ::read(reader, buffer, sizeof buffer);
-  EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), kExampleText);
-  EXPECT_TRUE(IsFifo(fifo));
-
-  // The reader goes away just before the save writes: a failure, not the
-  // end of the program.
-  gReaderToClose = reader;
-  EXPECT_FALSE(SaveFileAtomically(fifo.string(), kExampleText, err, CloseTheReaderThenWrite));
-  EXPECT_EQ(err, EPIPE);
-  EXPECT_TRUE(IsFifo(fifo));
-}
-
-TEST(VariableTableFile, SaveOntoADeviceKeepsTheDevice) {
-  TempDir dir;
-  const fs::path null = dir.path() / "null";
-  if (!MakeCharacterDevice(null, 3)) GTEST_SKIP() << "making a device node needs root";
-  int err = 0;
-  const bool saved = SaveVariableTableFile(null.string(), ExampleTable(), err);
-  if (DeviceOpens(null)) {
-    EXPECT_TRUE(saved);
-    EXPECT_EQ(err, 0);
-  } else {
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(SaveErrorText(err), "File access denied.");
-  }
-  struct stat st {};
-  ASSERT_EQ(::lstat(null.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISCHR(st.st_mode));
-  EXPECT_EQ(st.st_rdev, ::makedev(1, 3));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST(VariableTableFile, SaveThroughLinksKeepsEveryLink) {
-  TempDir dir;
-  const fs::path& d = dir.path();
-
-  // A hard link: both names show the new table and stay one file.
-  WriteAll(d / "one.vlt", "old contents that are longer than the new table will be, by a good many bytes");
-  fs::create_hard_link(d / "one.vlt", d / "two.vlt");
-  int err = 0;
-  ASSERT_TRUE(SaveVariableTableFile((d / "two.vlt").string(), ExampleTable(), err));
-  EXPECT_EQ(ReadAll(d / "one.vlt"), kExampleText);
-  EXPECT_EQ(ReadAll(d / "two.vlt"), kExampleText);
-  EXPECT_EQ(fs::hard_link_count(d / "one.vlt"), 2u);
-  TVarTable big = ExampleTable();
-  for (int k = 0; k < 50; ++k) SetVariable(big, "v" + std::to_string(k), {1.0 / 3.0, 0}, "grows the file");
-  ASSERT_TRUE(SaveVariableTableFile((d / "one.vlt").string(), big, err));
-  EXPECT_EQ(ReadAll(d / "two.vlt"), VariableTableText(big));
-
-  // A dangling link: the file it points to is made, the link stays.
-  fs::create_directory(d / "sub");
-  fs::create_symlink("sub/new.vlt", d / "dangling.vlt");
-  ASSERT_TRUE(SaveVariableTableFile((d / "dangling.vlt").string(), ExampleTable(), err));
-  EXPECT_TRUE(fs::is_symlink(d / "dangling.vlt"));
-  EXPECT_EQ(ReadAll(d / "sub" / "new.vlt"), kExampleText);
-
-  // A chain of links to a file: the file is replaced, every link stays.
-  WriteAll(d / "sub" / "real.vlt", "old");
-  fs::create_symlink("real.vlt", d / "sub" / "first.vlt");
-  fs::create_symlink(d / "sub" / "first.vlt", d / "second.vlt");
-  ASSERT_TRUE(SaveVariableTableFile((d / "second.vlt").string(), ExampleTable(), err));
-  EXPECT_TRUE(fs::is_symlink(d / "second.vlt"));
-  EXPECT_TRUE(fs::is_symlink(d / "sub" / "first.vlt"));
-  EXPECT_EQ(ReadAll(d / "sub" / "real.vlt"), kExampleText);
-
-  // Links that go round: refused, nothing made.
-  fs::create_symlink("loop-b.vlt", d / "loop-a.vlt");
-  fs::create_symlink("loop-a.vlt", d / "loop-b.vlt");
-  const auto before = std::distance(fs::directory_iterator(d), fs::directory_iterator());
-  EXPECT_FALSE(SaveVariableTableFile((d / "loop-a.vlt").string(), ExampleTable(), err));
-  EXPECT_EQ(err, ELOOP);
-  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), before);
-}
-
-TEST(VariableTableFile, SaveNeverFollowsAStrangersLinkInASharedFolder) {
-  if (::geteuid() != 0) GTEST_SKIP() << "a link of another owner needs root to make";
-  TempDir dir;
-  const fs::path shared = dir.path() / "shared";
-  fs::create_directory(shared);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-  const fs::path aim = dir.path() / "aim.vlt";
-  const fs::path planted = shared / "t.vlt";
-  fs::create_symlink(aim, planted);
-  ASSERT_EQ(::lchown(planted.c_str(), 4242, 4242), 0);
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(planted.string(), ExampleTable(), err));
-  EXPECT_EQ(SaveErrorText(err), "File access denied.");
-  EXPECT_FALSE(fs::exists(aim));
-  EXPECT_TRUE(fs::is_symlink(planted));
-  // In a folder of the link's owner, or one not shared, the link is followed.
-  ASSERT_EQ(::chown(shared.c_str(), 4242, 4242), 0);
-  EXPECT_TRUE(SaveVariableTableFile(planted.string(), ExampleTable(), err));
-  EXPECT_EQ(ReadAll(aim), kExampleText);
-}
-
-TEST(VariableTableFile, FullDiskLeavesAHardLinkedFileAsItWas) {
-  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-  TempDir dir;
-  SmallMount disk(dir.path() / "disk", "size=16k");
-  if (!disk.Mounted()) GTEST_SKIP() << "this machine refuses the mount";
-  const fs::path file = dir.path() / "disk" / "t.vlt";
-  WriteAll(file, kExampleText);
-  fs::create_hard_link(file, dir.path() / "disk" / "other.vlt");
-  TVarTable big;
-  for (int k = 0; k < 2000; ++k) SetVariable(big, "v" + std::to_string(k), {1.0 / 7.0, 2.0 / 7.0}, "comment");
-  int err = 0;
-  EXPECT_FALSE(SaveVariableTableFile(file.string(), big, err));
-  EXPECT_EQ(SaveErrorText(err), "Disk full.");
-  EXPECT_EQ(ReadAll(file), kExampleText);
-  EXPECT_EQ(fs::hard_link_count(file), 2u);
-}
-
-// Standard output of this test program goes to out while run runs.
-void WithStandardOutputIn(const fs::path& out, const std::function<void()>& run) {
-  std::fflush(stdout);
-  const int saved = ::dup(1);
-  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  ASSERT_GE(saved, 0);
-  ASSERT_GE(fd, 0);
-  ::dup2(fd, 1);
-  ::close(fd);
-  run();
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-}
-
-TEST(VariableTableFile, SaveOntoTheFileOfStandardOutputWritesAfterWhatItHolds) {
-  TempDir dir;
-  const fs::path out = dir.path() / "out.txt";
-  bool saved = false;
-  int err = 0;
-  WithStandardOutputIn(out, [&] {
-    std::fputs("Result: 1\n", stdout);
-    saved = SaveVariableTableFile(out.string(), ExampleTable(), err);
-    std::fputs("after\n", stdout);
-  });
-  EXPECT_TRUE(saved);
-  EXPECT_EQ(ReadAll(out), std::string("Result: 1\n") + kExampleText + "after\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-
-  // Through the descriptor's own name too.
-  WithStandardOutputIn(out, [&] {
-    std::fputs("Result: 2\n", stdout);
-    saved = SaveVariableTableFile("/proc/self/fd/1", ExampleTable(), err);
-  });
-  EXPECT_TRUE(saved);
-  EXPECT_EQ(ReadAll(out), std::string("Result: 2\n") + kExampleText);
-}
-#endif
 
 TEST(SaveErrorText, SystemDescriptions) {
   EXPECT_EQ(SaveErrorText(EACCES), "File access denied.");
