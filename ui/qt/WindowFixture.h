@@ -30,7 +30,7 @@
 namespace veltaro::testing_support {
 
 class WindowTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override;
   void TearDown() override;
 
