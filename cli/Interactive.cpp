@@ -48,7 +48,7 @@ std::size_t TerminalWidth() {
   return 0;
 }
 
-bool ReadTerminalLines(const std::function<void(std::string_view)>& fn) {
+bool ReadTerminalLines(const std::function<bool(std::string_view)>& fn) {
   EditLine* editor = ::el_init("veltaro-calc", stdin, EditorOutput(), stderr);
   if (editor == nullptr) return false;
   History* history = ::history_init();
@@ -79,7 +79,7 @@ bool ReadTerminalLines(const std::function<void(std::string_view)>& fn) {
     std::string_view text(line, static_cast<std::size_t>(count));
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     if (!text.empty()) ::history(history, &event, H_ENTER, std::string(text).c_str());
-    fn(text);
+    if (!fn(text)) break;
   }
   ::history_end(history);
   ::el_end(editor);
@@ -91,7 +91,7 @@ bool ReadTerminalLines(const std::function<void(std::string_view)>& fn) {
 bool HaveInteractiveSession() { return false; }
 bool InputIsTerminal() { return false; }
 std::size_t TerminalWidth() { return 0; }
-bool ReadTerminalLines(const std::function<void(std::string_view)>&) { return false; }
+bool ReadTerminalLines(const std::function<bool(std::string_view)>&) { return false; }
 
 #endif
 

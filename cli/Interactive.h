@@ -17,10 +17,11 @@ bool InputIsTerminal();
 // The width of the terminal that the session writes to, or 0 when unknown.
 std::size_t TerminalWidth();
 
-// Prompts for lines until the end of input (Ctrl+D on an empty line) and
-// calls fn for each typed line, without its line end. Each non-empty line
+// Prompts for lines until the end of input (Ctrl+D on an empty line) or
+// until fn returns false, and calls fn for each typed line, without its
+// line end. Each non-empty line
 // enters the history, a line repeated directly only once. False when no
 // line editor could be started, before anything was read.
-bool ReadTerminalLines(const std::function<void(std::string_view)>& fn);
+bool ReadTerminalLines(const std::function<bool(std::string_view)>& fn);
 
 }  // namespace veltaro::cli

@@ -149,7 +149,8 @@ class CliTest : public ::testing::Test {
   }
 #else
   // Runs veltaro-calc with args, input on standard input (or stdinFile_
-  // when set), its address space limited to memoryLimit_ bytes when set.
+  // when set), its address space limited to memoryLimit_ bytes when set;
+  // its output goes to stdoutFile_ and stderrFile_ when set.
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
     const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
     if (stdinFile_.empty()) WriteFile(in, input);
@@ -160,8 +161,8 @@ class CliTest : public ::testing::Test {
         ::setrlimit(RLIMIT_AS, &limit);
       }
       const int fdIn = ::open(stdinFile_.empty() ? in.c_str() : stdinFile_.c_str(), O_RDONLY);
-      const int fdOut = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int fdErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int fdOut = ::open(stdoutFile_.empty() ? out.c_str() : stdoutFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int fdErr = ::open(stderrFile_.empty() ? err.c_str() : stderrFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(fdIn, 0);
       ::dup2(fdOut, 1);
       ::dup2(fdErr, 2);
@@ -183,7 +184,7 @@ class CliTest : public ::testing::Test {
     return o;
   }
 
-  fs::path stdinFile_;
+  fs::path stdinFile_, stdoutFile_, stderrFile_;
   rlim_t memoryLimit_ = 0;
 #endif
 
@@ -478,6 +479,39 @@ TEST_F(CliTest, SavingOntoAFifoThatNobodyReadsFailsAtOnce) {
   EXPECT_EQ(o.out, "Result: 1\n");
   EXPECT_EQ(o.err, "veltaro-calc: cannot save \"" + fifo.string() + "\": I/O error 6.\n");
   EXPECT_TRUE(IsKind(fifo, S_IFIFO));
+}
+
+// Output that cannot be written is no success: the run ends with a message
+// and status 2, and what was still to do is not done.
+TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheRun) {
+  if (!IsKind("/dev/full", S_IFCHR)) GTEST_SKIP() << "this system has no /dev/full, the device that is always full";
+  const fs::path table = dir_ / "t.vlt";
+  struct Row { std::vector<std::string> args; std::string input; bool fullErr; std::string out, err; };
+  const std::string results = "veltaro-calc: cannot write the results: Disk full.\n";
+  const Row rows[] = {
+      {{"1+1", "2+2"}, "", false, "", results},
+      {{}, "1+1\n2+2\n", false, "", results},
+      {{"--explain", "1+1"}, "", false, "", results},
+      {{"-o", table.string(), "x"}, "", false, "", results},
+      {{"--help"}, "", false, "", "veltaro-calc: cannot write the usage: Disk full.\n"},
+      {{"--version"}, "", false, "", "veltaro-calc: cannot write the version: Disk full.\n"},
+      {{"--explain", "1+1", "2x"}, "", true, "Result: 2\n", ""},
+  };
+  for (const Row& r : rows) {
+    stdoutFile_ = r.fullErr ? fs::path() : fs::path("/dev/full");
+    stderrFile_ = r.fullErr ? fs::path("/dev/full") : fs::path();
+    const Outcome o = Run(r.args, r.input);
+    EXPECT_EQ(o.status, 2) << r.args.size() << " arguments, input " << r.input;
+    if (r.fullErr) {
+      EXPECT_EQ(o.out, r.out);
+    } else {
+      EXPECT_EQ(o.err, r.err) << r.args.front();
+    }
+  }
+  EXPECT_FALSE(fs::exists(table));
+  // Without --explain standard error is no output of the run.
+  stdoutFile_.clear();
+  EXPECT_EQ(Run({"1+1"}).status, 0);
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,5 +1,6 @@
 // veltaro-calc: every term on the command line, or every line of standard
 // input, gives the results line that the window's Calculate would append.
+#include <cerrno>
 #include <cstdio>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -132,7 +133,28 @@ int UsageError(std::string_view message) {
   return 2;
 }
 
-void Print(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+// Writes text to stream, the C library's buffer flushed too when flush is
+// set; false with errno set when the bytes cannot be written.
+bool Write(std::FILE* stream, std::string_view text, bool flush) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() || (flush && std::fflush(stream) != 0) ||
+      std::ferror(stream)) {
+    if (errno == 0) errno = EIO;
+    return false;
+  }
+  return true;
+}
+
+// The end of a run whose output could not be written: results that are not
+// written are lost, which is no success.
+int OutputFailed(std::string_view what) {
+  std::string line(kProgram);
+  line += ": cannot write ";
+  line += what;
+  line += ": " + SaveErrorText(errno) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  return 2;
+}
 
 // Reads the options; returns -1 to go on, or the exit status to stop with.
 int ParseArguments(int argc, char** argv, TArguments& args) {
@@ -174,13 +196,11 @@ int ParseArguments(int argc, char** argv, TArguments& args) {
     } else if (arg == "--explain") {
       args.explain = true;
     } else if (arg == "-h" || arg == "--help") {
-      Print(kUsage);
-      if (cli::HaveInteractiveSession()) Print(kInteractiveUsage);
-      return 0;
+      std::string usage(kUsage);
+      if (cli::HaveInteractiveSession()) usage += kInteractiveUsage;
+      return Write(stdout, usage, true) ? 0 : OutputFailed("the usage");
     } else if (arg == "--version") {
-      Print(kVersion);
-      Print("\n");
-      return 0;
+      return Write(stdout, std::string(kVersion) + "\n", true) ? 0 : OutputFailed("the version");
     } else {
       bool matched = false;
       std::string value;
@@ -249,7 +269,8 @@ std::string_view TermOfLine(std::string_view line) {
   return line;
 }
 
-// Calls fn for every line of standard input: a line ends at a line feed,
+// Calls fn for every line of standard input, until it returns false: a
+// line ends at a line feed,
 // one carriage return before it is dropped, and a last line without a line
 // feed still counts. Of a long line only kKept characters are held, so that
 // input without line feeds never fills the memory.
@@ -275,7 +296,7 @@ void ForEachInputLine(Fn&& fn) {
       if (buffer[i] != '\n') continue;
       keep(buffer + start, i - start);
       if (!cut && !pending.empty() && pending.back() == '\r') pending.pop_back();
-      fn(std::string_view(pending));
+      if (!fn(std::string_view(pending))) return;
       pending.clear();
       cut = false;
       start = i + 1;
@@ -308,14 +329,17 @@ int main(int argc, char** argv) {
   }
 
   bool anyError = false;
+  // Set once a line could not be written: the run ends there.
+  int writeFailed = -1;
   const bool interactive = args.terms.empty() && cli::InputIsTerminal();
   std::string out;
   const auto flush = [&] {
-    Print(out);
+    if (writeFailed < 0 && !Write(stdout, out, true)) writeFailed = OutputFailed("the results");
     out.clear();
-    std::fflush(stdout);
+    return writeFailed < 0;
   };
   const auto calculate = [&](std::string_view term) {
+    if (writeFailed >= 0) return false;
     const std::string line = CalculateTerm(term, table, args.options);
     const bool valid = line.compare(0, text::kResultPrefix.size(), text::kResultPrefix) == 0;
     if (!valid) anyError = true;
@@ -325,27 +349,33 @@ int main(int argc, char** argv) {
     if (interactive || args.explain) {
       // Each explanation follows its results line, also where both streams
       // go to one place.
-      flush();
+      if (!flush()) return false;
       if (args.explain || invalid) {
         const cli::TTermExplanation explained =
             cli::ExplainTerm(term, interactive && invalid ? cli::TerminalWidth() : 0);
         std::string said;
         if (!explained.marker.empty()) said = explained.marker + "\n";
         said += OnOneLine(explained.line) + "\n";
-        std::fwrite(said.data(), 1, said.size(), stderr);
+        if (!Write(stderr, said, true) && args.explain) {
+          writeFailed = OutputFailed("the explanations");
+          return false;
+        }
       }
     } else if (out.size() >= (1 << 16)) {
-      flush();
+      return flush();
     }
+    return true;
   };
   if (!args.terms.empty()) {
-    for (const std::string& term : args.terms) calculate(term);
+    for (const std::string& term : args.terms) {
+      if (!calculate(term)) break;
+    }
   } else if (!interactive || !cli::ReadTerminalLines([&](std::string_view line) {
-               calculate(TermOfLine(line));
+               return calculate(TermOfLine(line));
              })) {
     ForEachInputLine(calculate);
   }
-  flush();
+  if (!flush()) return writeFailed;
 
   if (args.haveSave) {
     int error = 0;
