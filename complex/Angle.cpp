@@ -56,9 +56,8 @@ U128 Bits128(const std::uint32_t* limbs, int low) {
 // nearest integer n gives the quadrant and the rest, a fraction of a
 // quarter turn with all its leading zeros, is turned into radians.
 TReduced ReduceMantissa(U128 m, int e, bool negative) {
-  int first = e >= 2 ? (e - 2) / 32 : 0;
-  TReduced r;
-  if (first + kWindow > kTableWords) return r;  // beyond every angle the program forms
+  const int first = e >= 2 ? (e - 2) / 32 : 0;
+  if (first + kWindow > kTableWords) return TReduced{};  // beyond every angle the program forms
   std::uint32_t window[kWindow];
   for (int i = 0; i < kWindow; ++i) window[i] = kTwoOverPi[first + kWindow - 1 - i];
   std::uint32_t mantissa[4];
@@ -77,29 +76,7 @@ TReduced ReduceMantissa(U128 m, int e, bool negative) {
       carry = t >> 32;
     }
   }
-  // x * 2/pi = product * 2^-point, modulo 4.
-  const int point = 32 * (first + kWindow) - e;
-  int n = (Bit(product, point) ? 1 : 0) + (Bit(product, point + 1) ? 2 : 0);
-  // The fraction below the point, as the distance to the nearest integer.
-  const bool upper = Bit(product, point - 1);
-  if (upper) {
-    ++n;
-    // 2^point - fraction: the two's complement of the low bits.
-    std::uint64_t borrow = 1;
-    for (int i = 0; i < kProductLimbs; ++i) {
-      const std::uint64_t t = static_cast<std::uint64_t>(static_cast<std::uint32_t>(~product[i])) + borrow;
-      product[i] = static_cast<std::uint32_t>(t);
-      borrow = t >> 32;
-    }
-  }
-  for (int p = point; p < 32 * kProductLimbs; ++p) product[p / 32] &= ~(1U << (p % 32));
-  int top = point - 1;
-  while (top >= 0 && !Bit(product, top)) --top;
-  Quad fraction = 0;
-  if (top >= 0) fraction = ldexpq(static_cast<Quad>(Bits128(product, top - 127)), top - 127 - point);
-  if (upper) fraction = -fraction;
-  r.quadrant = n & 3;
-  r.rest = fraction * kQuadHalfPi;
+  TReduced r = FromQuarterTurns(product, kProductLimbs, 32 * (first + kWindow) - e);
   if (negative) {
     r.quadrant = (4 - r.quadrant) & 3;
     r.rest = -r.rest;
@@ -108,6 +85,32 @@ TReduced ReduceMantissa(U128 m, int e, bool negative) {
 }
 
 }  // namespace
+
+TReduced FromQuarterTurns(std::uint32_t* limbs, int count, int point) {
+  TReduced r;
+  int n = (Bit(limbs, point) ? 1 : 0) + (Bit(limbs, point + 1) ? 2 : 0);
+  // The fraction below the point, as the distance to the nearest integer.
+  const bool upper = Bit(limbs, point - 1);
+  if (upper) {
+    ++n;
+    // 2^point - fraction: the two's complement of the low bits.
+    std::uint64_t borrow = 1;
+    for (int i = 0; i < count; ++i) {
+      const std::uint64_t t = static_cast<std::uint64_t>(static_cast<std::uint32_t>(~limbs[i])) + borrow;
+      limbs[i] = static_cast<std::uint32_t>(t);
+      borrow = t >> 32;
+    }
+  }
+  for (int p = point; p < 32 * count; ++p) limbs[p / 32] &= ~(1U << (p % 32));
+  int top = point - 1;
+  while (top >= 0 && !Bit(limbs, top)) --top;
+  Quad fraction = 0;
+  if (top >= 0) fraction = ldexpq(static_cast<Quad>(Bits128(limbs, top - 127)), top - 127 - point);
+  if (upper) fraction = -fraction;
+  r.quadrant = n & 3;
+  r.rest = fraction * kQuadHalfPi;
+  return r;
+}
 
 TReduced ReduceRadians(double x) {
   TReduced r;

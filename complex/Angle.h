@@ -4,6 +4,8 @@
 // multiples of 90 degrees are exact quarter turns (sin 180 = 0, cos 90 = 0).
 #pragma once
 
+#include <cstdint>
+
 #include "Wide.h"
 
 namespace veltaro::angle {
@@ -21,6 +23,12 @@ TReduced ReduceRadiansWide(wide::Quad x);
 
 // An angle in degrees: reduced modulo 90 exactly, then turned into radians.
 TReduced ReduceDegrees(double x);
+
+// An angle given as a number of quarter turns, x = limbs * 2^-point modulo
+// 4, in count little-endian 32-bit limbs (changed): the quarter turns
+// nearest x and the remainder in radians, with every bit of it that the
+// limbs hold below its leading zeros (up to 113).
+TReduced FromQuarterTurns(std::uint32_t* limbs, int count, int point);
 
 // An angle given in the current angle mode.
 TReduced ReduceInMode(double angle);

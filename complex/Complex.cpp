@@ -1,5 +1,6 @@
 #include "Complex.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <numbers>
@@ -7,6 +8,7 @@
 #include <quadmath.h>
 
 #include "Angle.h"
+#include "PowerAngle.h"
 #include "Wide.h"
 
 namespace veltaro {
@@ -224,30 +226,33 @@ long double ExpWide(wide::Quad t) {
 // whatever the mode.
 bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
   using wide::Quad;
-  const Quad lnModulus = wide::LnModulusWide(base.re, base.im);
   const TBaseAngle arg = BaseAngle(base);
-  const Quad argInMode = DegMode ? static_cast<Quad>(arg.turns * 180.0L) + arg.rest * 180 / wide::QuadPi()
-                                 : static_cast<Quad>(arg.turns) * wide::QuadPi() + arg.rest;
+  long double c = 0.0L, s = 0.0L;
+  Quad lnModulus, rest = arg.rest;
+  if (w.im == 0.0 && arg.rest == 0) {
+    // A real exponent and a base on an axis or a diagonal: the angle is
+    // w.re times a multiple of pi/4, exactly.
+    lnModulus = wide::LnModulusWide(base.re, base.im);
+    wide::CosSinPi(static_cast<long double>(w.re) * arg.turns, c, s);
+  } else {
+    angle::TPowerBase b;
+    b.u = std::max(std::fabs(base.re), std::fabs(base.im));
+    b.v = std::min(std::fabs(base.re), std::fabs(base.im));
+    b.turns = arg.turns;
+    b.restSign = arg.rest > 0 ? 1 : arg.rest < 0 ? -1 : 0;
+    const angle::TPowerAngle a = angle::PowerAngle(b, w, DegMode);
+    lnModulus = a.lnModulus;
+    // The remainder of the argument is worked out only where the angle
+    // needs it (w.re != 0); the modulus does with the 113 bits of atan2.
+    if (b.restSign != 0 && w.re != 0.0) rest = a.rest;
+    angle::CosSin(a.angle, c, s);
+  }
+  const Quad argInMode = DegMode ? static_cast<Quad>(arg.turns * 180.0L) + rest * 180 / wide::QuadPi()
+                                 : static_cast<Quad>(arg.turns) * wide::QuadPi() + rest;
   // The real part of w ln b, with the imaginary part of ln b in the current
   // unit: its exponential is the modulus of the result. It may lie far
   // beyond the double range; only the result has to fit.
   const Quad tRe = static_cast<Quad>(w.re) * lnModulus - static_cast<Quad>(w.im) * argInMode;
-
-  // The angle in radians: pi times the exponent's share of whole turns,
-  // reduced modulo 2 exactly, plus the share of the remainder and the part
-  // that an imaginary exponent adds.
-  Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
-  if (DegMode) byModulus = byModulus * wide::QuadPi() / 180;
-  const Quad rest = static_cast<Quad>(w.re) * arg.rest + byModulus;
-  const long double turns = static_cast<long double>(w.re) * arg.turns;
-  long double c = 0.0L, s = 0.0L;
-  if (rest == 0) {
-    wide::CosSinPi(turns, c, s);
-  } else {
-    const long double reduced = std::fabs(turns) < 18446744073709551616.0L ? turns - 2.0L * std::nearbyint(turns / 2.0L)
-                                                                          : 0.0L;
-    angle::CosSin(angle::ReduceRadiansWide(static_cast<Quad>(reduced) * wide::QuadPi() + rest), c, s);
-  }
   const long double m = ExpWide(tRe);
   if (!Finite(m)) return false;
   return StoreComplex(c == 0.0L ? 0.0L : m * c, s == 0.0L ? 0.0L : m * s, out);
