@@ -60,6 +60,20 @@ TEST(ExactPowers, IntegerAndRootExponentsGiveTheExactValue) {
   ASSERT_TRUE(ComplexPower({-1, 0}, {0.5 + 1e-10, 0}, r));
   // 0.5 + 1E-10 is stored as 0.5 + 1.00000008274037E-10.
   EXPECT_EQ(FormatComplex(r), "-3.14159291352633E-10+i");
+  // A non-real exponent: the angle Im(w ln b) exact at every size, also
+  // where the result lies next to an axis.
+  EXPECT_EQ(PowerText({3, 0}, {0, 1.14592329321239442e8}), "0.143363251394403+0.989670136029993*i");
+  EXPECT_EQ(PowerText({1.5, 0}, {0, 1e9}), "0.268693323392713+0.963225777252758*i");
+  EXPECT_EQ(PowerText({10, 0}, {0, 1e6}), "0.305667004616532-0.952138478525449*i");
+  EXPECT_EQ(PowerText({2.7182818284590455, 0}, {0, 6.283185307179587}), "1+1.33558642082982E-15*i");
+  EXPECT_EQ(PowerText({1, 1e-150}, {1e303, 0}), "1.2647619083232E217-6.08644748003074E216*i");
+  EXPECT_EQ(PowerText({-1, 0}, {-1.8446744073709552e19, 0}), "1");
+  EXPECT_EQ(PowerText({0.1, 0}, {1e308, 0}), "0");
+  // The double nearest e stands for e: e^w is exp(w).
+  TComplex viaExp;
+  ASSERT_TRUE(ComplexExp({0, 7 * 3.141592653589793}, viaExp));
+  EXPECT_EQ(PowerText({2.718281828459045, 0}, {0, 7 * 3.141592653589793}), FormatComplex(viaExp));
+  EXPECT_EQ(FormatComplex(viaExp), "-1");
   // A base next to 1 with a large exponent keeps its modulus:
   // |1 + 1E-10 i|^(1E12) = e^(1E12 * 5E-21) = 1.000000005.
   ASSERT_TRUE(ComplexPower({1, 1e-10}, {1e12, 0}, r));
