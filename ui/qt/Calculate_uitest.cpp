@@ -70,62 +70,6 @@ TEST_F(CalculateCommands, EnterInAnOpenCellEditorOnlyClosesIt) {
   EXPECT_EQ(GridRows()[0][1], "7");
 }
 
-TEST_F(CalculateCommands, CreateTheTermsMissingVariablesWithZero) {
-  StartEmpty();
-  Type("a+1");
-  Click(window->bCalculate);
-  EXPECT_EQ(Results(), QStringList({"Result: 1"}));
-  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"a=0="}));
-  Type("b*c+a");
-  Click(window->bSmartCalculate);
-  EXPECT_EQ(Results().last(), "Result: 0");
-  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"a=0=", "b=0=", "c=0="}));
-  // An unparsable term creates nothing.
-  Type("d+");
-  Click(window->bCalculate);
-  EXPECT_EQ(GridRows().size(), 3u);
-}
-
-TEST_F(CalculateCommands, UseTheValuesTypedIntoTheGrid) {
-  StartEmpty();
-  Type("a*b");
-  Focus(window->sgVariables);
-  EditCell(1, 1, "3");
-  EditCell(1, 2, "2*i");
-  Type("a*b");
-  Click(window->bCalculate);
-  EXPECT_EQ(Results(), QStringList({"Result: 6*i"}));
-  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"a=3=", "b=2*i="}));
-}
-
-TEST_F(CalculateCommands, AnInvalidValueCellIsRestoredWhenTheTermParses) {
-  StartEmpty();
-  Type("a");
-  Click(window->bCalculate);
-  EditCell(1, 1, "5");
-  Focus(window->eTerm);
-  EditCell(1, 1, "1+");
-  Type("a*2");
-  Click(window->bCalculate);
-  EXPECT_EQ(Results().last(), "Result: 10");
-  EXPECT_EQ(GridRows()[0][1], "5");
-}
-
-TEST_F(CalculateCommands, AnInvalidValueCellIsReportedWhenTheTermDoesNotParse) {
-  StartEmpty();
-  Type("a");
-  Click(window->bCalculate);
-  EditCell(1, 1, "a+1");  // values cannot refer to variables
-  Type("2+*");
-  Click(window->bCalculate);
-  EXPECT_EQ(Results().last(), "Error: Invalid variable value entered.");
-  EXPECT_EQ(GridRows()[0][1], "a+1");
-  EXPECT_EQ(GlobalVarTable.values[0], TComplex{});
-  Click(window->bSmartCalculate);
-  EXPECT_EQ(Results().last(), "Error: Invalid variable value entered.");
-  EXPECT_EQ(Results().size(), 3);
-}
-
 TEST_F(CalculateCommands, PressingCalculateTwiceAppendsTwoEqualLines) {
   StartEmpty();
   Type("e^(i*pi)");

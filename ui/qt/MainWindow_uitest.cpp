@@ -283,18 +283,6 @@ TEST_F(MainWindow, TheLinkOpensTheMakersFreewarePage) {
   EXPECT_EQ(openedUrls.size(), 1u);
 }
 
-TEST_F(MainWindow, ClearResultsEmptiesTheList) {
-  StartEmpty();
-  Type("2+3");
-  Click(window->bCalculate);
-  Click(window->bCalculate);
-  EXPECT_EQ(Results(), QStringList({"Result: 5", "Result: 5"}));
-  Click(window->bClearResults);
-  EXPECT_TRUE(Results().isEmpty());
-  Click(window->bCalculate);
-  EXPECT_EQ(Results(), QStringList({"Result: 5"}));
-}
-
 TEST_F(MainWindow, TheFileDialogsOfferVeltaroVariableTables) {
   StartEmpty();
   Click(window->bSave);

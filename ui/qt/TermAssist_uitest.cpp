@@ -101,55 +101,6 @@ TEST_F(TermAssist, TheStatusLineLiesBetweenTheFieldAndTheButtonsAndIsElided) {
   EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
 }
 
-TEST_F(TermAssist, AnInvalidTermsFaultIsSelectedAfterTheCommand) {
-  StartEmpty();
-  const struct {
-    const char* term;
-    int start;
-  } cases[] = {{"x + 1", 1}, {"2x", 0}, {"1,5", 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.term);
-    Type(QString::fromUtf8(c.term));
-    Click(window->bCalculate);
-    EXPECT_EQ(Results().last().toStdString(), std::string("Error: Invalid expression: \"") + c.term + "\".");
-    EXPECT_TRUE(window->eTerm->hasFocus());
-    EXPECT_TRUE(window->eTerm->hasSelectedText());
-    EXPECT_LE(window->eTerm->selectionStart(), c.start + 1);
-    EXPECT_GE(window->eTerm->selectionStart(), c.start);
-  }
-  // A valid term selects nothing.
-  Type("1+1");
-  Click(window->bSmartCalculate);
-  EXPECT_FALSE(window->eTerm->hasSelectedText());
-}
-
-TEST_F(TermAssist, UpAndDownWalkThroughTheCalculatedTerms) {
-  StartEmpty();
-  for (const char* term : {"1+1", "2+2", "2+2", "3+3"}) {
-    Type(term);
-    PressEnter(window->eTerm);
-  }
-  TypeKeys("draft");
-  QLineEdit* field = window->eTerm;
-  Key(field, Qt::Key_Up);
-  EXPECT_EQ(field->text(), "3+3");
-  Key(field, Qt::Key_Up);
-  EXPECT_EQ(field->text(), "2+2");
-  Key(field, Qt::Key_Up);
-  EXPECT_EQ(field->text(), "1+1");
-  Key(field, Qt::Key_Up);
-  EXPECT_EQ(field->text(), "1+1");
-  Key(field, Qt::Key_Down);
-  Key(field, Qt::Key_Down);
-  EXPECT_EQ(field->text(), "3+3");
-  Key(field, Qt::Key_Down);
-  EXPECT_EQ(field->text(), "draft");
-  // Escape empties the field.
-  Key(field, Qt::Key_Escape);
-  EXPECT_EQ(field->text(), "");
-  EXPECT_EQ(Results().size(), 4);
-}
-
 TEST_F(TermAssist, CtrlEnterRunsSmartCalculateAndAFocusedButtonTakesEnter) {
   StartEmpty();
   Type("1/3");

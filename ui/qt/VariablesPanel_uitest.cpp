@@ -41,27 +41,6 @@ TEST_F(VariablesPanel, LabelsCannotBeTypedIntoTheGrid) {
   EXPECT_EQ(GridRows()[0][0], "a");
 }
 
-TEST_F(VariablesPanel, LeavingTheEntryFieldCreatesTheTermsVariablesInOrder) {
-  StartEmpty();
-  struct TCase {
-    const char* term;
-    Rows rows;
-  };
-  const TCase cases[] = {
-      {"a*b+a", {"a=0=", "b=0="}},
-      {"b+c", {"a=0=", "b=0=", "c=0="}},
-      {"2+*d", {"a=0=", "b=0=", "c=0="}},  // does not parse: nothing changes
-      {"Ab+e+pi+i", {"a=0=", "b=0=", "c=0=", "Ab=0="}},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.term);
-    Type(QString::fromUtf8(c.term));
-    Focus(window->cbComplex);
-    EXPECT_EQ(RowTexts(GridRows()), c.rows);
-  }
-  EXPECT_TRUE(Results().isEmpty());
-}
-
 TEST_F(VariablesPanel, LeavingTheEntryFieldDiscardsPendingGridEditsOnlyWhenTheTermParses) {
   StartEmpty();
   Type("a");
@@ -92,19 +71,6 @@ TEST_F(VariablesPanel, LeavingTheGridWritesItBack) {
   EXPECT_EQ(GridRows()[0][1], "2*pi");
   Focus(window->cbComplex);  // leaving the entry field with a parsing term rebuilds
   EXPECT_EQ(RowTexts(GridRows()), Rows({"a=6.28318530717959=a circle", "b=1+2*i="}));
-}
-
-TEST_F(VariablesPanel, ValueCellsAreEvaluatedInTheCurrentAngleMode) {
-  StartEmpty();
-  Type("x");
-  Focus(window->cbComplex);
-  Click(window->rbDegMode);
-  EditCell(1, 1, "sin(90)");
-  Focus(window->eTerm);
-  EXPECT_EQ(GlobalVarTable.values[0], (TComplex{1, 0}));
-  EXPECT_EQ(GridRows()[0][1], "sin(90)");
-  Focus(window->cbComplex);
-  EXPECT_EQ(GridRows()[0][1], "1");
 }
 
 TEST_F(VariablesPanel, AValueCellReferringToAVariableIsInvalid) {
@@ -140,101 +106,6 @@ TEST_F(VariablesPanel, AnOpenCellEditorIsReadByTheCommands) {
   Click(window->bAddVar);  // the flat button takes no focus; the editor stays open
   ASSERT_EQ(GlobalVarTable.values.size(), 1u);
   EXPECT_EQ(GlobalVarTable.values[0], (TComplex{4, 0}));
-}
-
-TEST_F(VariablesPanel, AddVariableAcceptsALabelOnce) {
-  StartEmpty();
-  dialogs.inputAnswers = {"x1", "x1", "X1", "(y)", "((z_2))"};
-  for (int k = 0; k < 5; ++k) Click(window->bAddVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"x1=0=", "X1=0=", "y=0=", "z_2=0="}));
-  ASSERT_EQ(dialogs.calls.size(), 6u);
-  EXPECT_EQ(dialogs.calls[0].what, "InputQuery");
-  EXPECT_EQ(dialogs.calls[0].title, "New variable");
-  EXPECT_EQ(dialogs.calls[0].text, "Enter variable label:");
-  EXPECT_EQ(dialogs.calls[0].preset, "");
-  EXPECT_EQ(dialogs.calls[2].what, "Error");
-  EXPECT_EQ(dialogs.calls[2].title, "Error");
-  EXPECT_EQ(dialogs.calls[2].text, "Variable x1 already exists.");
-  EXPECT_EQ(dialogs.unanswered, 0);
-}
-
-TEST_F(VariablesPanel, AddVariableRefusesWhatIsNoSingleLabel) {
-  StartEmpty();
-  const char* typed[] = {"2x", "x y", "pi", "e", "i", "PI", "a+b", "sin(x)", "1", "  z  ", "\""};
-  for (const char* text : typed) {
-    SCOPED_TRACE(text);
-    dialogs.calls.clear();
-    dialogs.inputAnswers = {std::string(text)};
-    Click(window->bAddVar);
-    ASSERT_EQ(dialogs.calls.size(), 2u);
-    EXPECT_EQ(dialogs.calls[1].what, "Error");
-    EXPECT_EQ(dialogs.calls[1].title, "Error");
-    EXPECT_EQ(dialogs.calls[1].text, std::string("Invalid variable label: \"") + text + "\".");
-  }
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
-}
-
-TEST_F(VariablesPanel, AddVariableCancelledOrEmptyChangesNothing) {
-  StartEmpty();
-  Type("a");
-  Focus(window->cbComplex);
-  EditCell(1, 1, "a+1");  // invalid, pending
-  dialogs.inputAnswers = {std::nullopt, std::string()};
-  Click(window->bAddVar);
-  Click(window->bAddVar);
-  EXPECT_EQ(dialogs.calls.size(), 2u);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"a=a+1="}));
-}
-
-TEST_F(VariablesPanel, AddVariableAfterAFailedWriteBackAddsToTheUnchangedTable) {
-  StartEmpty();
-  Type("a+b");
-  Focus(window->cbComplex);
-  EditCell(1, 1, "3");
-  EditCell(1, 2, "1+");  // makes the whole write-back fail
-  dialogs.inputAnswers = {"c", "c"};
-  Click(window->bAddVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"a=0=", "b=0=", "c=0="}));
-  // A refused label leaves the grid as it is, edits included.
-  EditCell(1, 1, "9");
-  Click(window->bAddVar);
-  EXPECT_EQ(dialogs.calls.back().text, "Variable c already exists.");
-  EXPECT_EQ(GridRows()[0][1], "9");
-}
-
-TEST_F(VariablesPanel, DeleteVariableRemovesTheSelectedRowsVariable) {
-  StartEmpty();
-  Type("a+b+c");
-  Focus(window->cbComplex);
-  window->sgVariables->SetCurrentCell(2, 2);
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"a=0=", "c=0="}));
-  EXPECT_TRUE(dialogs.calls.empty());  // no confirmation
-  window->sgVariables->SetCurrentCell(1, 2);
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"a=0="}));
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
-  // With an empty table the blank row has no label: nothing happens.
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"=="}));
-  EXPECT_TRUE(GlobalVarTable.labels.empty());
-}
-
-TEST_F(VariablesPanel, DeleteVariableWritesBackFirstAndDiscardsFailedEdits) {
-  StartEmpty();
-  Type("a+b+c");
-  Focus(window->cbComplex);
-  EditCell(1, 1, "5");
-  EditCell(1, 3, "7");
-  window->sgVariables->SetCurrentCell(1, 2);
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"a=5=", "c=7="}));
-  EditCell(1, 1, "1+");
-  EditCell(2, 2, "kept?");
-  window->sgVariables->SetCurrentCell(1, 1);
-  Click(window->bDeleteVar);
-  EXPECT_EQ(RowTexts(GridRows()), Rows({"c=7="}));
 }
 
 TEST_F(VariablesPanel, TheCommentColumnIsThreeTimesTheValueColumnAfterEveryRebuild) {
