@@ -235,17 +235,39 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
     lnModulus = wide::LnModulusWide(base.re, base.im);
     wide::CosSinPi(static_cast<long double>(w.re) * arg.turns, c, s);
   } else {
-    angle::TPowerBase b;
-    b.u = std::max(std::fabs(base.re), std::fabs(base.im));
-    b.v = std::min(std::fabs(base.re), std::fabs(base.im));
-    b.turns = arg.turns;
-    b.restSign = arg.rest > 0 ? 1 : arg.rest < 0 ? -1 : 0;
-    const angle::TPowerAngle a = angle::PowerAngle(b, w, DegMode);
-    lnModulus = a.lnModulus;
-    // The remainder of the argument is worked out only where the angle
-    // needs it (w.re != 0); the modulus does with the 113 bits of atan2.
-    if (b.restSign != 0 && w.re != 0.0) rest = a.rest;
-    angle::CosSin(a.angle, c, s);
+    // The angle in 113 bits first: pi times the exponent's share of whole
+    // turns, reduced modulo 2 exactly, the share of the remainder of the
+    // argument, and the part that an imaginary exponent adds. Where its
+    // rounding could reach the digits of the smaller part of the result
+    // (a large exponent, a result next to an axis), it is worked out anew
+    // with every bit it needs.
+    lnModulus = wide::LnModulusQuad(base.re, base.im);
+    Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
+    if (DegMode) byModulus = byModulus * wide::QuadPi() / 180;
+    const long double turns = static_cast<long double>(w.re) * arg.turns;
+    const long double reduced = std::fabs(turns) < 18446744073709551616.0L ? turns - 2.0L * std::nearbyint(turns / 2.0L)
+                                                                          : 0.0L;
+    const Quad byTurns = static_cast<Quad>(reduced) * wide::QuadPi();
+    const Quad byRest = static_cast<Quad>(w.re) * arg.rest;
+    const angle::TReduced quick = angle::ReduceRadiansWide(byTurns + byRest + byModulus);
+    // Bound of the rounding: a few units in the last of 113 bits of each
+    // part; the remainder must stand 2^64 above it.
+    const Quad rounding = ldexpq(fabsq(byTurns) + fabsq(byRest) + fabsq(byModulus), -106);
+    if (ldexpq(rounding, 64) < fabsq(quick.rest)) {
+      angle::CosSin(quick, c, s);
+    } else {
+      angle::TPowerBase b;
+      b.u = std::max(std::fabs(base.re), std::fabs(base.im));
+      b.v = std::min(std::fabs(base.re), std::fabs(base.im));
+      b.turns = arg.turns;
+      b.restSign = arg.rest > 0 ? 1 : arg.rest < 0 ? -1 : 0;
+      const angle::TPowerAngle a = angle::PowerAngle(b, w, DegMode);
+      lnModulus = a.lnModulus;
+      // The remainder of the argument is worked out only where the angle
+      // needs it (w.re != 0); the modulus does with the 113 bits of atan2.
+      if (b.restSign != 0 && w.re != 0.0) rest = a.rest;
+      angle::CosSin(a.angle, c, s);
+    }
   }
   const Quad argInMode = DegMode ? static_cast<Quad>(arg.turns * 180.0L) + rest * 180 / wide::QuadPi()
                                  : static_cast<Quad>(arg.turns) * wide::QuadPi() + rest;

@@ -61,6 +61,23 @@ Quad LnModulusWide(double x, double y) {
   return ln / 2;
 }
 
+Quad LnModulusQuad(double x, double y) {
+  Quad big = ExactProduct(x, x), small = ExactProduct(y, y);
+  if (small > big) {
+    const Quad t = big;
+    big = small;
+    small = t;
+  }
+  const Quad s = big + small;
+  int k = 0;
+  const Quad f = frexpq(s, &k);
+  if (f < static_cast<Quad>(0.70710678118654752440L)) --k;
+  // s / 2^k - 1 next to 0; for k = 0 with big - 1 exact before the one
+  // rounding of the sum.
+  const Quad mMinusOne = k == 0 ? (big - 1) + small : ldexpq(s, -k) - 1;
+  return (static_cast<Quad>(k) * QuadLn2() + log1pq(mMinusOne)) / 2;
+}
+
 long double Argument(long double x, long double y) {
   if (y == 0.0L) return x < 0.0L ? kPi : 0.0L;
   if (x == 0.0L) return y > 0.0L ? kHalfPi : -kHalfPi;

@@ -43,6 +43,10 @@ long double LnModulus(double x, double y);
 // two 2^k.
 Quad LnModulusWide(double x, double y);
 
+// The same to the last bit of the 113-bit format, absolutely (for the angle
+// of a power, where it is multiplied by an imaginary exponent).
+Quad LnModulusQuad(double x, double y);
+
 // The argument of x + iy in radians, (-pi, pi]: a zero of either sign counts
 // as +0, so a negative real number has the argument +pi.
 long double Argument(long double x, long double y);
