@@ -24,6 +24,8 @@ std::string Text(std::string_view s) { return std::string(s); }
 
 TWindowModel::TWindowModel(TWindowView& view, TDialogs& dialogs) : view_(view), dialogs_(dialogs) {}
 
+TWindowModel::~TWindowModel() { ClearVarTable(GlobalVarTable); }
+
 void TWindowModel::SetStartup(std::string firstArgument, std::string programDirectory) {
   firstArgument_ = std::move(firstArgument);
   programDirectory_ = std::move(programDirectory);

@@ -25,6 +25,10 @@ extern TVarTable GlobalVarTable;
 class TWindowModel {
  public:
   TWindowModel(TWindowView& view, TDialogs& dialogs);
+  // The window goes: the program's table is freed with it.
+  ~TWindowModel();
+  TWindowModel(const TWindowModel&) = delete;
+  TWindowModel& operator=(const TWindowModel&) = delete;
 
   // The first command-line argument ("" when there is none) and the folder
   // of the program file, for the start-up load.

@@ -2,11 +2,11 @@
 // the window's help checks and help hook at its creation, and the end.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include "Dialogs.h"
 #include "Platform.h"
+#include "QtToolkitServices.h"
 
 namespace veltaro {
 
@@ -27,23 +27,5 @@ class THelpSupport {
 // application's help requests until the window closes (its help windows
 // close with it). dialogs answers the boxes; without it, real message boxes.
 void HelpFormCreate(QWidget& window, TDialogs* dialogs = nullptr);
-
-// What the window toolkit does for the help support: message boxes without
-// owner captioned with the application's title, bringing a help window to
-// the front, and the owner window of programs started for help.
-class TQtToolkit : public TToolkitServices {
- public:
-  void SetMainWindow(QWidget* window) { mainWindow_ = window; }
-  void MessageBox(const std::string& caption, const std::string& text, TMessageIcon icon) override;
-  void BringToForeground(TWindowHandle window) override;
-  TWindowHandle OwnerWindow() override;
-  std::string ApplicationTitle() override;
-
- private:
-  QPointer<QWidget> mainWindow_;
-};
-
-// A text for a message box: a carriage return alone starts a new line.
-std::string BoxText(const std::string& text);
 
 }  // namespace veltaro

@@ -19,7 +19,5 @@ int main(int argc, char* argv[]) {
   // The toolkit has taken its own options out of argv by now.
   fMain.SetStartup(argc > 1 ? argv[1] : "", veltaro::ToFileName(QCoreApplication::applicationDirPath()));
   fMain.show();
-  const int exitCode = application.exec();
-  veltaro::ClearVarTable(veltaro::GlobalVarTable);
-  return exitCode;
+  return application.exec();
 }
