@@ -61,7 +61,7 @@ constexpr std::string_view kUsage =
     "line; a line of standard input longer than 65,535 characters is invalid and\n"
     "its line shows its first 65,536 characters.\n"
     "Exit status: 0 when every line is a result, 1 when any line is an error,\n"
-    "2 on a usage error or a failed save.\n"
+    "2 on a usage error, a failed save or output that cannot be written.\n"
     "\n"
     "Examples:\n"
     "  veltaro-calc '2*sin(pi/6)+i'          Result: 1+i\n"
