@@ -20,7 +20,7 @@ test: build-release build-asan
 	ctest --preset asan
 	$(MAKE) test-fuzz
 
-# The help-file reader fuzzed for a bounded time (clang, libFuzzer).
+# Everything read from outside fuzzed for a bounded time (clang, libFuzzer).
 test-fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz

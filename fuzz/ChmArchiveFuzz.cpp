@@ -1,6 +1,6 @@
 // Fuzzer of the help-file reader: each input is opened as a compiled help
 // file, and every object its directory lists and its context map are read.
-#include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,31 +11,29 @@
 
 namespace {
 
-// The reader takes a file name, so each input is written to one file of
-// this process, removed at exit.
-const std::string& InputFile() {
-  static const std::string path = [] {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/veltaro-chmfuzz-XXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) std::abort();
-    ::close(fd);
-    std::atexit([] { ::unlink(InputFile().c_str()); });
-    return name;
+// The reader takes a file name, so each input is put into one file in
+// memory, reached by the name of its descriptor; nothing is left on disk.
+const std::string& InputFile(int& fd) {
+  static int memory = -1;
+  static const std::string name = [] {
+    memory = ::memfd_create("veltaro-chmfuzz", MFD_CLOEXEC);
+    if (memory < 0) std::abort();
+    return "/proc/self/fd/" + std::to_string(memory);
   }();
-  return path;
+  fd = memory;
+  return name;
 }
 
 bool WriteInput(const std::uint8_t* data, std::size_t size) {
-  const int fd = ::open(InputFile().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return false;
+  int fd = -1;
+  InputFile(fd);
+  if (::ftruncate(fd, 0) != 0) return false;
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
+    const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  ::close(fd);
   return done == size;
 }
 
@@ -44,7 +42,8 @@ bool WriteInput(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!WriteInput(data, size)) std::abort();
   veltaro::TChmArchive archive;
-  if (!archive.Open(InputFile())) return 0;
+  int fd = -1;
+  if (!archive.Open(InputFile(fd))) return 0;
   std::string bytes;
   for (std::size_t i = 0; i < archive.ObjectCount(); ++i) {
     const std::string name = archive.ObjectNameAt(i);
