@@ -29,7 +29,7 @@ TEST(EvaluateTerm, ValuesOfTerms) {
       {"(1E-20+i)*(1E-20+i)", {-1, 0}},        // snapping inside the product
       {"2^0", {1, 0}},
       {"0^0", {1, 0}},
-      {"0^(-1)", {0, 0}},
+      {"tanh(800)", {1, 0}},                   // only the value has to fit
       {"2+3*4", {14, 0}},
       {"2*3-1", {5, 0}},
       {"8/4/2", {1, 0}},
@@ -59,7 +59,7 @@ TEST(EvaluateTerm, ValuesOfTerms) {
 TEST(EvaluateTerm, Failures) {
   const char* failing[] = {
       "1/0", "1E300*1E300", "1E308+1E308", "-1E308-1E308", "ln(0)", "ln(0)+x", "1lg(8)",
-      "0lg(8)", "2lg(0)", "cot(0)", "arctan(i)", "exp(710)", "tanh(800)", "sin(1000*i)",
+      "0lg(8)", "2lg(0)", "cot(0)", "arctan(i)", "exp(710)", "0^(-1)", "sin(1000*i)",
   };
   DegModeScope rad(false);
   for (const char* term : failing) {
