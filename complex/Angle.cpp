@@ -41,13 +41,21 @@ const Quad kQuadPiOver180 = wide::QuadPi() / 180;
 
 bool Bit(const std::uint32_t* limbs, int position) { return ((limbs[position / 32] >> (position % 32)) & 1U) != 0; }
 
+// The 32 bits [low, low + 32) of a little-endian number of count limbs;
+// bits below 0 and beyond the top are 0.
+std::uint32_t Word(const std::uint32_t* limbs, int count, int low) {
+  if (low <= -32) return 0;
+  if (low < 0) return limbs[0] << (-low);
+  const int i = low / 32, shift = low % 32;
+  std::uint32_t w = i < count ? limbs[i] >> shift : 0U;
+  if (shift != 0 && i + 1 < count) w |= limbs[i + 1] << (32 - shift);
+  return w;
+}
+
 // The bits [low, low + 128) of a little-endian number, as one integer.
-U128 Bits128(const std::uint32_t* limbs, int low) {
+U128 Bits128(const std::uint32_t* limbs, int count, int low) {
   U128 v = 0;
-  for (int i = 127; i >= 0; --i) {
-    const int p = low + i;
-    v = (v << 1) | (p >= 0 && Bit(limbs, p) ? 1U : 0U);
-  }
+  for (int i = 3; i >= 0; --i) v = (v << 32) | Word(limbs, count, low + 32 * i);
   return v;
 }
 
@@ -64,6 +72,7 @@ TReduced ReduceMantissa(U128 m, int e, bool negative) {
   for (int i = 0; i < 4; ++i) mantissa[i] = static_cast<std::uint32_t>(m >> (32 * i));
   std::uint32_t product[kProductLimbs] = {};
   for (int i = 0; i < 4; ++i) {
+    if (mantissa[i] == 0) continue;
     std::uint64_t carry = 0;
     for (int j = 0; j < kWindow; ++j) {
       const std::uint64_t t = static_cast<std::uint64_t>(mantissa[i]) * window[j] + product[i + j] + carry;
@@ -101,11 +110,16 @@ TReduced FromQuarterTurns(std::uint32_t* limbs, int count, int point) {
       borrow = t >> 32;
     }
   }
-  for (int p = point; p < 32 * count; ++p) limbs[p / 32] &= ~(1U << (p % 32));
-  int top = point - 1;
-  while (top >= 0 && !Bit(limbs, top)) --top;
+  // Only the fraction stays.
+  limbs[point / 32] &= (1U << (point % 32)) - 1U;
+  for (int i = point / 32 + 1; i < count; ++i) limbs[i] = 0;
+  int word = point / 32;
+  while (word >= 0 && limbs[word] == 0) --word;
   Quad fraction = 0;
-  if (top >= 0) fraction = ldexpq(static_cast<Quad>(Bits128(limbs, top - 127)), top - 127 - point);
+  if (word >= 0) {
+    const int top = 32 * word + 31 - __builtin_clz(limbs[word]);
+    fraction = ldexpq(static_cast<Quad>(Bits128(limbs, count, top - 127)), top - 127 - point);
+  }
   if (upper) fraction = -fraction;
   r.quadrant = n & 3;
   r.rest = fraction * kQuadHalfPi;

@@ -241,7 +241,9 @@ bool GeneralPower(TComplex base, TComplex w, TComplex& out) {
     // rounding could reach the digits of the smaller part of the result
     // (a large exponent, a result next to an axis), it is worked out anew
     // with every bit it needs.
-    lnModulus = wide::LnModulusQuad(base.re, base.im);
+    // An imaginary exponent multiplies ln|b| into the angle: it is needed to
+    // the last of 113 bits then; the modulus alone does with 64.
+    lnModulus = w.im != 0.0 ? wide::LnModulusQuad(base.re, base.im) : wide::LnModulusWide(base.re, base.im);
     Quad byModulus = static_cast<Quad>(w.im) * lnModulus;
     if (DegMode) byModulus = byModulus * wide::QuadPi() / 180;
     const long double turns = static_cast<long double>(w.re) * arg.turns;
