@@ -99,11 +99,6 @@ class TModelDriver : public TWindowDriver {
   TWindowArea focus = TWindowArea::Term;
 };
 
-std::vector<std::string> Rows(const std::vector<TGridRow>& rows) {
-  std::vector<std::string> texts;
-  for (const TGridRow& row : rows) texts.push_back(row[0] + "=" + row[1] + "=" + row[2]);
-  return texts;
-}
 using TRows = std::vector<std::string>;
 
 // The window's commands and grid driven as a user would, through the model.
@@ -114,7 +109,7 @@ class ModelWindow : public ::testing::Test {
   void Leave() { d.Leave(); }
   void EditCell(int col, int row, const std::string& text) { d.EditCell(col, row, text); }
   void SelectRow(int row) { d.SelectRow(row); }
-  TRows Grid() const { return Rows(d.view.grid); }
+  TRows Grid() const { return RowTexts(d.view.grid); }
   const std::vector<std::string>& Results() const { return d.view.results; }
 
   TModelDriver d;
@@ -364,10 +359,10 @@ TEST(WindowModel, SaveAndOpenGoThroughTheDialogsAndTheFile) {
     driver.Leave();
     driver.EditCell(1, 1, "2*i");
     driver.EditCell(2, 1, "kept");
-    driver.dialogs.saveAnswers.push_back((dir / "t.txt").string());
+    driver.dialogs.saveAnswers.push_back((dir / "t.txt").generic_string());
     driver.model.bSaveClick();
     ASSERT_TRUE(std::filesystem::exists(dir / "t.vlt"));  // the table extension replaces another
-    driver.dialogs.saveAnswers.push_back((dir / "missing" / "t.vlt").string());
+    driver.dialogs.saveAnswers.push_back((dir / "missing" / "t.vlt").generic_string());
     driver.model.bSaveClick();
     // A failed save says why in an error box titled with the program's name.
     ASSERT_EQ(driver.Messages().size(), 1u);
@@ -375,14 +370,14 @@ TEST(WindowModel, SaveAndOpenGoThroughTheDialogsAndTheFile) {
     EXPECT_EQ(driver.dialogs.calls.back().title, "Veltaro");
   }
   TModelDriver driver;
-  driver.dialogs.openAnswers.push_back((dir / "t.vlt").string());
+  driver.dialogs.openAnswers.push_back((dir / "t.vlt").generic_string());
   driver.model.bOpenClick();
   EXPECT_EQ(driver.view.grid, (std::vector<TGridRow>{{"k", "2*i", "kept"}}));
   // The next dialog starts where the last table was.
   driver.dialogs.openAnswers.push_back(std::nullopt);
   driver.model.bOpenClick();
-  EXPECT_EQ(driver.dialogs.calls.back().folder, dir.string() + "/");
-  driver.dialogs.openAnswers.push_back((dir / "nothere.vlt").string());
+  EXPECT_EQ(driver.dialogs.calls.back().folder, dir.generic_string() + "/");
+  driver.dialogs.openAnswers.push_back((dir / "nothere.vlt").generic_string());
   driver.model.bOpenClick();
   EXPECT_EQ(driver.view.grid, std::vector<TGridRow>{TGridRow{}});
   std::filesystem::remove_all(dir);

@@ -99,10 +99,4 @@ QStringList WindowTest::Results() const {
 
 std::vector<TGridRow> WindowTest::GridRows() const { return window->sgVariables->Model().Rows(); }
 
-std::vector<std::string> RowTexts(const std::vector<TGridRow>& rows) {
-  std::vector<std::string> texts;
-  for (const TGridRow& row : rows) texts.push_back(row[0] + "=" + row[1] + "=" + row[2]);
-  return texts;
-}
-
 }  // namespace veltaro::testing_support

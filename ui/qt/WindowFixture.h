@@ -26,6 +26,7 @@
 #include "Main.h"
 #include "ScriptedDialogs.h"
 #include "StringGrid.h"
+#include "WindowScenarios.h"
 
 namespace veltaro::testing_support {
 
@@ -62,8 +63,5 @@ class WindowTest : public ::testing::Test {
   std::vector<QUrl> openedUrls;
   QTemporaryDir dir;
 };
-
-// "label=value=comment" rows, for compact expectations.
-std::vector<std::string> RowTexts(const std::vector<TGridRow>& rows);
 
 }  // namespace veltaro::testing_support

@@ -12,12 +12,6 @@ constexpr const char* kDot = "  \xC2\xB7  ";
 
 std::string S(const char* a, const char* b) { return std::string(a) + kDot + b; }
 
-std::vector<std::string> RowTexts(const std::vector<TGridRow>& rows) {
-  std::vector<std::string> texts;
-  for (const TGridRow& row : rows) texts.push_back(row[0] + "=" + row[1] + "=" + row[2]);
-  return texts;
-}
-
 std::optional<TWindowCommand> CommandNamed(const std::string& name) {
   static const std::pair<const char*, TWindowCommand> kNames[] = {
       {"Open", TWindowCommand::Open},
@@ -63,6 +57,12 @@ void TakeStep(TWindowDriver& driver, const std::string& step) {
 }
 
 }  // namespace
+
+std::vector<std::string> RowTexts(const std::vector<TGridRow>& rows) {
+  std::vector<std::string> texts;
+  for (const TGridRow& row : rows) texts.push_back(row[0] + "=" + row[1] + "=" + row[2]);
+  return texts;
+}
 
 const std::vector<TWindowScenario>& WindowScenarios() {
   static const std::vector<TWindowScenario> scenarios = {

@@ -63,6 +63,9 @@ struct TWindowScenario {
 
 const std::vector<TWindowScenario>& WindowScenarios();
 
+// "label=value=comment" for each grid row, for compact expectations.
+std::vector<std::string> RowTexts(const std::vector<TGridRow>& rows);
+
 // Takes the scenario's steps, then checks what the window shows (gtest
 // expectations naming the scenario).
 void RunScenario(TWindowDriver& driver, const TWindowScenario& scenario);
