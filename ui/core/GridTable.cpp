@@ -6,6 +6,7 @@
 
 #include "Calculation.h"
 #include "Format.h"
+#include "VarTableFile.h"
 
 namespace veltaro {
 
@@ -23,7 +24,7 @@ bool TableFromGridRows(const std::vector<TGridRow>& rows, TVarTable& table) {
     const auto found = positions.find(label);
     if (found != positions.end()) {
       fresh.values[found->second] = value;
-      fresh.comments[found->second] = OneLineCellText(row[2]);
+      fresh.comments[found->second] = WithoutLineBreaks(row[2]);
       continue;
     }
     // A full table takes no further labels, as SetVariable behaves.
@@ -31,7 +32,7 @@ bool TableFromGridRows(const std::vector<TGridRow>& rows, TVarTable& table) {
     positions.emplace(label, fresh.labels.size());
     fresh.labels.push_back(label);
     fresh.values.push_back(value);
-    fresh.comments.push_back(OneLineCellText(row[2]));
+    fresh.comments.push_back(WithoutLineBreaks(row[2]));
   }
   table = std::move(fresh);
   return true;
@@ -55,17 +56,6 @@ std::vector<TGridRow> GridRowsOfTable(const TVarTable& table) {
     rows.push_back({table.labels[k], FormatComplex(table.values[k]), table.comments[k]});
   if (rows.empty()) rows.emplace_back();
   return rows;
-}
-
-std::string OneLineCellText(std::string_view text) {
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    line += c == '\r' || c == '\n' ? ' ' : c;
-  }
-  return line;
 }
 
 }  // namespace veltaro

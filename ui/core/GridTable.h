@@ -30,8 +30,4 @@ std::vector<int> InvalidValueRows(const std::vector<TGridRow>& rows);
 // variable, or one empty row for an empty table.
 std::vector<TGridRow> GridRowsOfTable(const TVarTable& table);
 
-// A cell's text on one line: each line break (CR LF, CR or LF) typed or
-// pasted into a cell becomes a blank.
-std::string OneLineCellText(std::string_view text);
-
 }  // namespace veltaro

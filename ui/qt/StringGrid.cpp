@@ -1,5 +1,7 @@
 #include "StringGrid.h"
 
+#include "VarTableFile.h"
+
 #include <QApplication>
 #include <QBrush>
 #include <QHeaderView>
@@ -235,7 +237,7 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const {
 bool TStringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole || index.column() == 0) return false;
   // A cell holds one line: a line break typed or pasted becomes a blank.
-  SetCell(index.column(), index.row() + 1, OneLineCellText(ToStdString(value.toString())));
+  SetCell(index.column(), index.row() + 1, WithoutLineBreaks(ToStdString(value.toString())));
   return true;
 }
 
