@@ -99,9 +99,19 @@ bool ApplyFunction(std::uint8_t op, TComplex x, TComplex& r) {
   }
 }
 
-}  // namespace
+// Records a failure where one is asked for; always false.
+bool Failed(TEvaluationFailure* failure, const TTermElement* node, TComplex first, TComplex second = TComplex{}) {
+  if (failure != nullptr) {
+    failure->node = node;
+    failure->first = first;
+    failure->second = second;
+  }
+  return false;
+}
 
-bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r) {
+// The walk, reporting into failure when it is not null. Only the failing
+// paths look at failure, so the walk costs the same either way.
+bool Evaluate(const TTermElement* node, const TVarTable& table, TComplex& r, TEvaluationFailure* failure) {
   r = TComplex{};
   TFrameStack stack;
   stack.Push(node);
@@ -110,12 +120,20 @@ bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r)
   while (!stack.Empty()) {
     TFrame& f = stack.Top();
     const TTermElement* n = f.node;
-    if (n == nullptr) return false;
+    if (n == nullptr) {
+      if (failure != nullptr) {
+        stack.Pop();
+        *failure = TEvaluationFailure{};
+        failure->node = stack.Empty() ? nullptr : stack.Top().node;
+        failure->missingOperand = true;
+      }
+      return false;
+    }
     const std::uint8_t op = n->opCode;
 
     if (op == opLeaf) {
       if (n->leafKind == leafVariable) {
-        if (!FindVariable(table, n->label, done)) return false;
+        if (!FindVariable(table, n->label, done)) return Failed(failure, n, TComplex{});
       } else {
         done = n->value;
       }
@@ -130,17 +148,18 @@ bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r)
       } else if (f.stage == 1) {
         // The base of lg must have a logarithm (be nonzero) before the
         // argument is looked at.
-        if (op == opLg && done.re == 0.0 && done.im == 0.0) return false;
+        if (op == opLg && done.re == 0.0 && done.im == 0.0) return Failed(failure, n, done);
         f.firstRe = done.re;
         f.firstIm = done.im;
         f.stage = 2;
         stack.Push(n->right);
       } else {
         const TComplex first{f.firstRe, f.firstIm};
+        const TComplex second = done;
         if (op == opLg) {
-          if (!ComplexLg(first, done, done)) return false;
-        } else if (!ApplyOperator(op, first, done, done)) {
-          return false;
+          if (!ComplexLg(first, second, done)) return Failed(failure, n, first, second);
+        } else if (!ApplyOperator(op, first, second, done)) {
+          return Failed(failure, n, first, second);
         }
         stack.Pop();
       }
@@ -151,12 +170,24 @@ bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r)
       f.stage = 1;
       stack.Push(n->right);
     } else {
-      if (!ApplyFunction(op, done, done)) return false;
+      const TComplex argument = done;
+      if (!ApplyFunction(op, argument, done)) return Failed(failure, n, argument);
       stack.Pop();
     }
   }
   r = done;
   return true;
+}
+
+}  // namespace
+
+bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r) {
+  return Evaluate(node, table, r, nullptr);
+}
+
+bool EvaluateTerm(const TTermElement* node, const TVarTable& table, TComplex& r, TEvaluationFailure& failure) {
+  failure = TEvaluationFailure{};
+  return Evaluate(node, table, r, &failure);
 }
 
 }  // namespace veltaro

@@ -387,6 +387,12 @@ TSplitIndex::TSplit TSplitIndex::Find(std::uint32_t start, std::uint32_t end) {
   return split;
 }
 
+// Texts are at most kMaxTermLength characters, so every place fits 16 bits.
+void SetPlace(TTermElement& node, std::uint32_t start, std::uint32_t end) {
+  node.start = static_cast<std::uint16_t>(start);
+  node.end = static_cast<std::uint16_t>(end);
+}
+
 constexpr double kPi = 3.141592653589793;
 constexpr double kEuler = 2.718281828459045;
 
@@ -503,11 +509,14 @@ TTermElement* ParseElement(std::string_view text, bool& ok) {
       // meaning of the term without notice; such terms are invalid.
       if (split.depthOverflow) ok = false;
       if (split.candidate == TSplitIndex::kNone) {
-        *item.slot = ParseLeaf(text.substr(item.start, item.end - item.start), ok);
+        TTermElement* leaf = ParseLeaf(text.substr(item.start, item.end - item.start), ok);
+        *item.slot = leaf;
+        if (leaf != nullptr) SetPlace(*leaf, item.start, item.end);
         continue;
       }
       auto* node = new TTermElement;
       *item.slot = node;
+      SetPlace(*node, item.start, item.end);
       const TSplitIndex::TCandidate& at = index.Candidate(split.candidate);
       const std::uint32_t b = at.pos;
       // The left side is pushed last, so that it is parsed first.
@@ -533,6 +542,7 @@ TTermElement* ParseElement(std::string_view text, bool& ok) {
         // front of the bracket that opens it would be lost; it makes the
         // term invalid, as it does in front of a function.
         node->left = new TTermElement;
+        SetPlace(*node->left, b, b);
         if (!index.OnlyOpenBrackets(item.start, b)) ok = false;
       } else {
         pending.push_back({item.start, b, &node->left});

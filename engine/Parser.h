@@ -25,7 +25,8 @@ inline constexpr std::size_t kMaxTermLength = 65535;
 // A text longer than kMaxTermLength is invalid and gives a null tree. A term
 // whose brackets nest so deep that a split priority would pass 65535 (about
 // 13,107 levels) is invalid too; its tree is built as the wrapped priorities
-// say. Trees of any depth are built without recursion.
+// say. Trees of any depth are built without recursion. Every node carries
+// the place in text that it was read from.
 bool ParseTerm(std::string_view text, TTermElement*& tree);
 
 // Parses one sub-term; any failure in it or below it clears ok.

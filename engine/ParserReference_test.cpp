@@ -93,6 +93,37 @@ TEST(ParseTerm, SameTreesAsTheStraightforwardSplitterAcrossWrappedDepths) {
   for (const std::string& term : crafted) MatchesReference(term);
 }
 
+TEST(ParseTerm, EveryNodeKnowsTheTextItWasReadFrom) {
+  // The text of each node, parsed alone, gives that node's subtree; the 0
+  // of a sign stands at the empty place of its sign.
+  std::mt19937 rng(2026);
+  for (int k = 0; k < 3000; ++k) {
+    const std::string term = k % 2 == 0 ? RandomWellFormed(rng, 1 + k % 30) : Mutate(rng, RandomWellFormed(rng, 1 + k % 30));
+    TTermElement* tree = nullptr;
+    ParseTerm(term, tree);
+    std::vector<const TTermElement*> pending{tree};
+    while (!pending.empty()) {
+      const TTermElement* node = pending.back();
+      pending.pop_back();
+      if (node == nullptr) continue;
+      pending.push_back(node->left);
+      pending.push_back(node->right);
+      ASSERT_LE(node->start, node->end) << term;
+      ASSERT_LE(node->end, term.size()) << term;
+      if (node->start == node->end) {
+        EXPECT_TRUE(node->opCode == opLeaf && node->value == TComplex{}) << term;
+        EXPECT_TRUE(term[node->start] == '-' || term[node->start] == '+') << term;
+        continue;
+      }
+      bool ok = true;
+      TTermElement* alone = ParseElement(std::string_view(term).substr(node->start, node->end - node->start), ok);
+      EXPECT_TRUE(SameTree(alone, node)) << term << " at " << node->start << ".." << node->end;
+      FreeTerm(alone);
+    }
+    FreeTerm(tree);
+  }
+}
+
 TEST(ParseTerm, NeverCrashesOnRandomInput) {
   std::mt19937 rng(99);
   std::uniform_int_distribution<int> byte(0, 255);

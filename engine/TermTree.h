@@ -37,6 +37,12 @@ struct TTermElement {
   TComplex value;
   std::string label;
   std::uint8_t opCode = opLeaf;
+  // The characters of the parsed text that this node was read from,
+  // [start, end), surplus brackets included; for the 0 of a sign, the empty
+  // place of the sign. Set by the parser (0 and 0 for a node made
+  // otherwise); they tell where in a term an operation lies.
+  std::uint16_t start = 0;
+  std::uint16_t end = 0;
 };
 
 // Releases the whole tree and sets the pointer to null; accepts null.
