@@ -6,6 +6,7 @@
 #include "Explain.h"
 #include "GridTable.h"
 #include "HelpEntry.h"
+#include "MathFailure.h"
 #include "Messages.h"
 #include "ResultReuse.h"
 #include "SmartConversion.h"
@@ -146,10 +147,15 @@ void TWindowModel::Calculate(bool smart) {
   const std::string line = CalculateLine(term, GlobalVarTable, options);
   view_.AppendResult(line);
   history_.Add(term);
-  // The offending characters of an invalid term are selected.
-  if (line.rfind(text::kInvalidExpressionPrefix, 0) != 0) return;
-  if (const std::optional<TTermProblem> problem = ExplainInvalidTerm(term))
-    view_.SelectTerm(problem->start, problem->length);
+  // The offending characters of an invalid term are selected, and the
+  // operation that has no value in a term that gives the mathematical error.
+  if (line.rfind(text::kInvalidExpressionPrefix, 0) == 0) {
+    if (const std::optional<TTermProblem> problem = ExplainInvalidTerm(term))
+      view_.SelectTerm(problem->start, problem->length);
+  } else if (line == text::kMathError) {
+    if (const std::optional<TMathFailure> failure = ExplainMathFailure(term, GlobalVarTable, options.complexResults))
+      view_.SelectTerm(failure->start, failure->length);
+  }
 }
 
 void TWindowModel::bCalculateClick() { Calculate(false); }
