@@ -1,6 +1,7 @@
 #include "TermPreview.h"
 
 #include "Explain.h"
+#include "MathFailure.h"
 #include "Messages.h"
 #include "ParsedTerm.h"
 #include "Reading.h"
@@ -16,7 +17,8 @@ constexpr std::string_view kSeparator = "  \xC2\xB7  ";  // a middle dot between
 std::string TTermPreview::StatusText() const {
   std::string text;
   if (valid) {
-    text = value;
+    // Why a term has no value says more than the error line.
+    text = failure.empty() ? value : failure;
     if (!reading.empty()) text += std::string(kSeparator) + "reads as " + reading;
     if (!creates.empty()) text += std::string(kSeparator) + "creates " + creates;
     return text;
@@ -71,6 +73,14 @@ TTermPreview PreviewTerm(std::string_view term, const TVarTable& table, const TC
   const std::string line = CalculateParsedLine(term, parsed, *values, options);
   const bool isResult = line.rfind(text::kResultPrefix, 0) == 0;
   preview.value = isResult ? "= " + line.substr(text::kResultPrefix.size()) : line;
+  if (line == text::kMathError) {
+    if (const std::optional<TMathFailure> failure =
+            ExplainMathFailure(term, parsed.Tree(), *values, options.complexResults)) {
+      preview.failureStart = failure->start;
+      preview.failureLength = failure->length;
+      preview.failure = failure->message;
+    }
+  }
   return preview;
 }
 

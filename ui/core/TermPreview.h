@@ -21,6 +21,11 @@ struct TTermPreview {
   std::size_t errorLength = 0;
   std::string message;          // why it is invalid
   std::string suggestion;       // a corrected term, or ""
+  // For a valid term that gives the mathematical error: the operation that
+  // has no value (its characters in the term) and why.
+  std::size_t failureStart = 0;
+  std::size_t failureLength = 0;
+  std::string failure;
   std::string StatusText() const;  // the whole status line, "" for an empty term
 };
 

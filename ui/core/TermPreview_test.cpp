@@ -49,6 +49,41 @@ TEST(TermPreview, AValidTermShowsItsValueReadingAndNewLabels) {
   EXPECT_EQ(PreviewTerm("sqrt(-1)", table, options).value, "= i");
 }
 
+TEST(TermPreview, AMathErrorShowsWhichOperationHasNoValueWhyAndWhere) {
+  TVarTable table;
+  SetVariable(table, "a", TComplex{2, 0}, "");
+  TCalcOptions deg;
+  deg.degMode = true;
+  TCalcOptions real;
+  real.complexResults = false;
+  struct Row {
+    const char* term;
+    TCalcOptions options;
+    const char* place;
+    std::string status;
+  };
+  const Row rows[] = {
+      {"1/0", {}, "1/0", "Division by zero in 1/0."},
+      // A variable that Calculate would create is 0.
+      {"a+1/b", {}, "1/b", "Division by zero in 1/b: b is 0.  \xC2\xB7  creates b"},
+      {"ln(a-a)*2", {}, "ln(a-a)", "ln(a-a) has no value: the logarithm of 0 is undefined (a-a is 0)."},
+      {"tan(90)", deg, "tan(90)", "tan(90) has no value: the tangent is undefined where the cosine is 0."},
+      {"2*sqrt(-a)", real, "2*sqrt(-a)",
+       "The result 2.82842712474619*i has an imaginary part; Complex results is off."},
+      {"2^3^400", {}, "2^3^400", "Overflow in 2^3^400: about 1.72E361, beyond the largest number, 1.79769313486232E308."
+                                 "  \xC2\xB7  reads as (2^3)^400"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.term);
+    const TTermPreview p = PreviewTerm(r.term, table, r.options);
+    EXPECT_TRUE(p.valid);
+    EXPECT_EQ(p.value, std::string(text::kMathError));
+    EXPECT_EQ(std::string(r.term).substr(p.failureStart, p.failureLength), r.place);
+    EXPECT_EQ(p.StatusText(), r.status);
+  }
+  EXPECT_EQ(PreviewTerm("a/4", table, real).failure, "");
+}
+
 TEST(TermPreview, AnInvalidTermShowsWhereAndWhyButNoValue) {
   const TVarTable table;
   const TCalcOptions options;

@@ -308,6 +308,21 @@ TEST(WindowModel, AnInvalidTermsFaultIsSelectedAfterTheCommand) {
   EXPECT_EQ(driver.view.selectionLength, 0u);
 }
 
+TEST(WindowModel, TheOperationWithoutValueIsSelectedAfterTheCommand) {
+  const struct {
+    const char* term;
+    const char* selected;
+  } cases[] = {{"2+1/(x-x)", "1/(x-x)"}, {"((ln(0))*3", "ln(0)"}, {"exp(1000)", "exp(1000)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.term);
+    TModelDriver driver;
+    driver.Type(c.term);
+    driver.model.bCalculateClick();
+    EXPECT_EQ(driver.view.results.back(), "Error: Mathematical error in expression.");
+    EXPECT_EQ(std::string(c.term).substr(driver.view.selectionStart, driver.view.selectionLength), c.selected);
+  }
+}
+
 TEST(WindowModel, AFailedWriteBackMarksEachInvalidValueUntilTheNextRebuild) {
   TModelDriver driver;
   driver.view.grid = {{"a", "1", ""}, {"b", "a+1", ""}, {"", "junk", ""}, {"c", "2*", ""}};
