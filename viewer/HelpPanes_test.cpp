@@ -14,12 +14,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -28,6 +31,7 @@
 #include <QTextObjectInterface>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <cmath>
@@ -61,9 +65,18 @@ T* Part(QWidget* window, const char* name) {
 
 QString Title(QWidget* window) { return window->findChild<QTextBrowser*>("topic")->documentTitle(); }
 
-// Pictures taken in the child at twice the scale get "-2x" in their names.
+// The scale a child process runs at ("1.5", "2"); empty in the parent.
+QString ChildScale() { return qEnvironmentVariable("VELTARO_SCALED_CHILD"); }
+
+// Pictures taken in a child at a larger scale get it in their names ("-2x").
+QString PictureName(QString name) {
+  const QString scale = ChildScale();
+  if (!scale.isEmpty() && scale != "1") name.replace(".png", "-" + scale + "x.png");
+  return name;
+}
+
 void SavePicture(QWidget* window, QString name) {
-  if (qEnvironmentVariableIsSet("VELTARO_SCALED_CHILD")) name.replace(".png", "-2x.png");
+  name = PictureName(name);
   QDir().mkpath(VELTARO_PICTURE_DIR);
   QApplication::processEvents();
   EXPECT_TRUE(window->grab().save(QString(VELTARO_PICTURE_DIR) + "/" + name)) << name.toStdString();
@@ -353,8 +366,9 @@ TEST_F(HelpWindowUse, OpensBesideTheProgramsWindowInsideTheScreen) {
             std::min(program->frameGeometry().top(), available.bottom() + 1 - window->frameGeometry().height()));
 }
 
-// Figures of the placement: beside on the right, else on the left, else on
-// the side with more room; never beyond the available area.
+// Figures of the placement: beside on the right, else on the left, else
+// beside the text area of the caller, else on the side with more room;
+// never beyond the available area.
 TEST(PlaceHelpWindow, BesideTheCallerWithinTheAvailableArea) {
   const QMargins none;
   const QMargins frame(4, 24, 4, 4);
@@ -365,6 +379,7 @@ TEST(PlaceHelpWindow, BesideTheCallerWithinTheAvailableArea) {
     QSize preferred;
     QMargins frame;
     QRect expected;
+    QRect keep = QRect();  // none unless given
   } rows[] = {
       {"right of the caller", {0, 0, 1920, 1040}, {100, 100, 654, 353}, {900, 640}, none, {754, 100, 900, 640}},
       {"right, narrower", {0, 0, 1400, 1040}, {100, 100, 654, 353}, {900, 640}, none, {754, 100, 646, 640}},
@@ -380,9 +395,19 @@ TEST(PlaceHelpWindow, BesideTheCallerWithinTheAvailableArea) {
       {"centred without caller", {0, 0, 1920, 1040}, {}, {900, 640}, none, {510, 200, 900, 640}},
       {"offset screen", {1920, 30, 1600, 970}, {1920, 30, 654, 353}, {900, 640}, none, {2574, 30, 900, 640}},
       {"tiny screen", {0, 0, 200, 100}, {0, 0, 654, 353}, {900, 640}, none, {0, 0, 200, 100}},
+      {"1.5x: right of the text area", {0, 0, 1066, 666}, {182, 143, 703, 379}, {900, 640}, none,
+       {501, 26, 565, 640}, {184, 159, 317, 336}},
+      {"2x: right of the text area", {0, 0, 800, 500}, {48, 60, 703, 379}, {900, 640}, none, {367, 0, 433, 500},
+       {50, 76, 317, 300}},
+      {"left of the text area", {0, 0, 1000, 700}, {100, 10, 800, 300}, {900, 640}, none, {0, 10, 600, 640},
+       {600, 20, 290, 100}},
+      {"room beside the caller comes first", {0, 0, 1920, 1040}, {100, 100, 654, 353}, {900, 640}, none,
+       {754, 100, 900, 640}, {110, 110, 300, 300}},
+      {"text area too wide: the side with more room", {0, 0, 800, 500}, {50, 0, 654, 353}, {900, 640}, none,
+       {0, 0, 800, 500}, {60, 10, 600, 300}},
   };
   for (const auto& row : rows) {
-    const QRect place = PlaceHelpWindow(row.available, row.caller, row.preferred, row.frame);
+    const QRect place = PlaceHelpWindow(row.available, row.caller, row.preferred, row.frame, row.keep);
     EXPECT_EQ(place, row.expected) << row.what << ": " << place.x() << "," << place.y() << " " << place.width() << "x"
                                    << place.height();
     const QRect outer = place.marginsAdded(row.frame);
@@ -463,31 +488,36 @@ TEST_F(HelpWindowUse, PicturesAreDrawnSmoothlyAtTheirShownSize) {
   EXPECT_FALSE(page.isNull());
 }
 
+// Runs the tests of `filter` in a child process at QT_SCALE_FACTOR `scale`
+// on a screen of 1600 x 1000 pixels.
+void RunScaledChild(const QString& scale, const QString& filter) {
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("VELTARO_SCALED_CHILD", scale);
+  environment.insert("QT_SCALE_FACTOR", scale);
+  const QString config = QDir::temp().filePath(
+      QString("veltaro-screen-%1-%2.json").arg(QCoreApplication::applicationPid()).arg(scale));
+  QFile file(config);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1600, "height": 1000,
+                 "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+  file.close();
+  environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
+  child.setProcessEnvironment(environment);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter, "--gtest_brief=1"});
+  ASSERT_TRUE(child.waitForFinished(300000));
+  const QString output = QString::fromLocal8Bit(child.readAll());
+  EXPECT_EQ(child.exitCode(), 0) << "at scale " << scale.toStdString() << ":\n" << output.toStdString();
+  EXPECT_TRUE(output.contains("PASSED")) << output.toStdString();
+  QFile::remove(config);
+}
+
 // At twice the scale the window still fits the screen, and its pictures are
 // saved for the record. Runs in a child process with QT_SCALE_FACTOR=2.
 TEST(HelpWindowAtScale, FitsTheAvailableScreenAtTwiceTheScale) {
-  if (!qEnvironmentVariableIsSet("VELTARO_SCALED_CHILD")) {
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VELTARO_SCALED_CHILD", "1");
-    environment.insert("QT_SCALE_FACTOR", "2");
-    // A screen of 1600 x 1000 pixels, 800 x 500 at twice the scale.
-    const QString config = QDir::temp().filePath(QString("veltaro-screen-%1.json").arg(QCoreApplication::applicationPid()));
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1600, "height": 1000,
-                   "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    file.close();
-    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=HelpWindowAtScale.*:HelpWindowUse.*", "--gtest_brief=1"});
-    ASSERT_TRUE(child.waitForFinished(300000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("PASSED")) << output.toStdString();
-    QFile::remove(config);
+  if (ChildScale().isEmpty()) {
+    RunScaledChild("2", "HelpWindowAtScale.*:HelpWindowUse.*");
     return;
   }
   QScreen* screen = QGuiApplication::primaryScreen();
@@ -507,6 +537,130 @@ TEST(HelpWindowAtScale, FitsTheAvailableScreenAtTwiceTheScale) {
   // Even its smallest size fits.
   EXPECT_LE(window->minimumSizeHint().width(), available.width());
   EXPECT_LE(window->minimumSizeHint().height(), available.height());
+  Entry()(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}
+
+// Where a line of the page ends inside a word: "Opera|tors", or empty.
+QString WordBrokenAtLineEnd(QTextDocument* document) {
+  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+    const QString text = block.text();
+    const QTextLayout* layout = block.layout();
+    for (int i = 0; layout && i + 1 < layout->lineCount(); ++i) {
+      const QTextLine line = layout->lineAt(i);
+      const int end = line.textStart() + line.textLength();
+      if (end <= 0 || end >= text.size()) continue;
+      if (text[end - 1].isLetterOrNumber() && text[end].isLetterOrNumber()) {
+        return text.mid(std::max(0, end - 12), std::min(end, 12)) + "|" + text.mid(end, 12);
+      }
+    }
+  }
+  return {};
+}
+
+QRect GlobalRect(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
+
+// The help window opened for the calculator at scales 1, 1.5 and 2 on a
+// screen of 1600 x 1000 pixels: beside the calculator where the screen has
+// room, else leaving its term field and results in view; the side panel at
+// most a third of the window and movable; no word of any topic broken at a
+// line end; tables and pictures within the page or reachable by scrolling.
+TEST(HelpWindowOnScreen, LeavesTheCalculatorInViewAndItsTopicsReadable) {
+  if (ChildScale().isEmpty()) {
+    for (const char* scale : {"1", "1.5", "2"}) RunScaledChild(scale, "HelpWindowOnScreen.*");
+    return;
+  }
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  // The calculator as the program lays it out at 96 dots per inch, centred
+  // on the screen: term field and results on the left, variables right.
+  QWidget program;
+  program.setWindowTitle("Veltaro");
+  program.resize(703, 379);
+  program.move(available.center() - QPoint(351, 189));
+  auto* term = new QLineEdit(&program);
+  term->setGeometry(95, 16, 173, 26);
+  auto* results = new QPlainTextEdit(&program);
+  results->setGeometry(2, 241, 317, 94);
+  auto* grid = new QTableWidget(8, 2, &program);
+  grid->setGeometry(329, 40, 372, 289);
+  program.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&program));
+  program.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&program));
+  QWidget* window = AsWindow(Entry()(nullptr, VELTARO_HELP_FILE, HH_HELP_CONTEXT, 20));
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  const std::string at = "at scale " + ChildScale().toStdString();
+
+  const QRect help = window->frameGeometry();
+  EXPECT_TRUE(available.contains(help)) << at;
+  const QRect calculator = program.frameGeometry();
+  const int besideRoom =
+      std::max(available.right() - calculator.right(), calculator.left() - available.left());
+  if (besideRoom >= kMinBesideWidth) {
+    EXPECT_FALSE(help.intersects(calculator)) << at;
+  }
+  EXPECT_FALSE(help.intersects(GlobalRect(term))) << at;
+  EXPECT_FALSE(help.intersects(GlobalRect(results))) << at;
+  EXPECT_GE(help.width(), kMinBesideWidth) << at;
+
+  // The side panel takes at most a third of the window, and its edge moves.
+  auto* split = Part<QSplitter>(window, "split");
+  auto* panes = Part<QTabWidget>(window, "sidePanel");
+  auto* topic = Part<QTextBrowser>(window, "topic");
+  ASSERT_TRUE(split && panes && topic);
+  EXPECT_LE(3 * panes->width(), split->width()) << at << ": " << panes->width() << " of " << split->width();
+  const int before = panes->width();
+  QSplitterHandle* edge = split->handle(1);
+  const QPoint grip = edge->rect().center();
+  QTest::mousePress(edge, Qt::LeftButton, Qt::NoModifier, grip);
+  QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(40, 0)), edge->mapToGlobal(QPointF(grip + QPoint(40, 0))),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(edge, &move);
+  QTest::mouseRelease(edge, Qt::LeftButton, Qt::NoModifier, grip + QPoint(40, 0));
+  EXPECT_EQ(panes->width(), before + 40) << at;
+  QTest::mousePress(edge, Qt::LeftButton, Qt::NoModifier, grip + QPoint(40, 0));
+  QMouseEvent back(QEvent::MouseMove, QPointF(grip), edge->mapToGlobal(QPointF(grip)), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(edge, &back);
+  QTest::mouseRelease(edge, Qt::LeftButton, Qt::NoModifier, grip);
+  EXPECT_EQ(panes->width(), before) << at;
+
+  // Every topic: words whole at line ends; what is wider than the page scrolls.
+  auto* contents = Part<QTreeWidget>(window, "contents");
+  ASSERT_NE(contents, nullptr);
+  int topics = 0;
+  for (QTreeWidgetItemIterator it(contents); *it; ++it) {
+    if ((*it)->childCount() > 0 && (*it)->parent()) continue;
+    ClickItem(contents, *it);
+    QTextDocument* document = topic->document();
+    QApplication::processEvents();
+    const QSizeF size = document->documentLayout()->documentSize();
+    QApplication::processEvents();
+    const std::string name = (*it)->text(0).toStdString();
+    EXPECT_EQ(WordBrokenAtLineEnd(document).toStdString(), "") << at << ", " << name;
+    if (size.width() > topic->viewport()->width() + 1) {
+      EXPECT_GE(topic->horizontalScrollBar()->maximum(), size.width() - topic->viewport()->width() - 1)
+          << at << ", " << name << ": " << size.width() << " wide in " << topic->viewport()->width();
+    }
+    ++topics;
+  }
+  EXPECT_GE(topics, 6);
+  ClickItem(contents, ContentsItem(contents, "Writing terms"));
+  SavePicture(window, "help-topic.png");
+
+  // The screen as the person sees it, both windows in place.
+  const qreal ratio = window->devicePixelRatioF();
+  QImage screen((QSizeF(available.size()) * ratio).toSize(), QImage::Format_RGB32);
+  screen.setDevicePixelRatio(ratio);
+  screen.fill(QColor(0x5a, 0x6e, 0x8c));
+  {
+    QPainter painter(&screen);
+    painter.drawPixmap(calculator.topLeft() - available.topLeft(), program.grab());
+    painter.drawPixmap(window->geometry().topLeft() - available.topLeft(), window->grab());
+  }
+  QDir().mkpath(VELTARO_PICTURE_DIR);
+  const QString picture = PictureName("help-beside-calculator.png");
+  EXPECT_TRUE(screen.save(QString(VELTARO_PICTURE_DIR) + "/" + picture)) << picture.toStdString();
   Entry()(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
 

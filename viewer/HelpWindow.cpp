@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 
+#include <QAbstractItemView>
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
@@ -11,10 +12,12 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -33,6 +36,8 @@ namespace {
 constexpr char kScheme[] = "chm";
 // The size a help window asks for; the screen may give it less.
 constexpr QSize kPreferredSize(900, 640);
+// The side panel's width in a window of the preferred size.
+constexpr int kSidePanelWidth = 240;
 
 QUrl TopicUrl(const std::string& topic, const std::string& fragment = {}) {
   QUrl url;
@@ -199,6 +204,10 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
 
   panes_ = new QTabWidget(splitter_);
   panes_->setObjectName("sidePanel");
+  // In a narrow panel every tab stays in view, its name shortened.
+  panes_->setUsesScrollButtons(false);
+  panes_->setElideMode(Qt::ElideRight);
+  panes_->tabBar()->setStyleSheet("QTabBar::tab { padding: 3px 6px; }");
   contents_ = new QTreeWidget;
   contents_->setObjectName("contents");
   contents_->setHeaderHidden(true);
@@ -208,7 +217,9 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   auto* indexPage = new QWidget;
   auto* indexLayout = new QVBoxLayout(indexPage);
   indexLayout->setContentsMargins(2, 2, 2, 2);
-  indexLayout->addWidget(new QLabel("Type the keyword to find:", indexPage));
+  auto* indexLabel = new QLabel("Type the keyword to find:", indexPage);
+  indexLabel->setWordWrap(true);
+  indexLayout->addWidget(indexLabel);
   indexText_ = new QLineEdit(indexPage);
   indexText_->setObjectName("indexText");
   indexLayout->addWidget(indexText_);
@@ -220,25 +231,29 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   auto* searchPage = new QWidget;
   auto* searchLayout = new QVBoxLayout(searchPage);
   searchLayout->setContentsMargins(2, 2, 2, 2);
-  searchLayout->addWidget(new QLabel("Type the words to search for:", searchPage));
-  auto* searchRow = new QHBoxLayout;
+  auto* searchLabel = new QLabel("Type the words to search for:", searchPage);
+  searchLabel->setWordWrap(true);
+  searchLayout->addWidget(searchLabel);
   searchText_ = new QLineEdit(searchPage);
   searchText_->setObjectName("searchText");
   auto* searchButton = new QPushButton("Search", searchPage);
   searchButton->setObjectName("searchButton");
-  searchRow->addWidget(searchText_, 1);
-  searchRow->addWidget(searchButton);
-  searchLayout->addLayout(searchRow);
+  // The button goes under the field, so a narrow panel keeps both whole.
+  searchLayout->addWidget(searchText_);
+  searchLayout->addWidget(searchButton, 0, Qt::AlignRight);
   searchResults_ = new QListWidget(searchPage);
   searchResults_->setObjectName("searchResults");
   searchLayout->addWidget(searchResults_, 1);
   panes_->addTab(searchPage, "Search");
+  for (int tab = 0; tab < panes_->count(); ++tab) panes_->setTabToolTip(tab, panes_->tabText(tab));
 
   auto* page = new QWidget(splitter_);
   auto* pageLayout = new QVBoxLayout(page);
   pageLayout->setContentsMargins(0, 0, 0, 0);
   browser_ = new TChmBrowser(archive_, page);
   browser_->setObjectName("topic");
+  // A word wider than the page makes the page scroll; it is never broken.
+  browser_->setWordWrapMode(QTextOption::WordWrap);
   pageLayout->addWidget(browser_, 1);
 
   findBar_ = new QWidget(page);
@@ -274,7 +289,12 @@ THelpWindow::THelpWindow(const std::string& fileName) : fileName_(fileName) {
   splitter_->addWidget(page);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
-  splitter_->setSizes({240, 660});
+  sideWidth_ = kSidePanelWidth;
+  splitter_->setSizes({sideWidth_, kPreferredSize.width() - sideWidth_});
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    sideWidth_ = splitter_->sizes().value(0, sideWidth_);
+    sideMoved_ = true;
+  });
 
   auto key = [this](const char* name, const QKeySequence& sequence, auto slot) {
     auto* action = new QAction(this);
@@ -500,24 +520,63 @@ void THelpWindow::Escape() {
 
 void THelpWindow::SetPanesVisible(bool visible) {
   panes_->setVisible(visible);
+  if (visible) FitSidePanel();
   const QSignalBlocker blocker(panesButton_);
   panesButton_->setChecked(visible);
 }
+
+void THelpWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitSidePanel();
+}
+
+void THelpWindow::FitSidePanel() {
+  if (!panes_->isVisibleTo(this)) return;
+  const int room = splitter_->width() - splitter_->handleWidth();
+  if (room <= 0) return;
+  const int side = std::min(sideWidth_, sideMoved_ ? room / 2 : room / 3);
+  const QSignalBlocker blocker(splitter_);
+  splitter_->setSizes({side, room - side});
+}
+
+namespace {
+
+// Where a person types and reads in a window: its visible text fields and
+// text views, apart from the editors that item views open in their cells.
+QRect TextArea(const QWidget* window) {
+  QRect area;
+  for (const QWidget* child : window->findChildren<QWidget*>()) {
+    if (!child->isVisible() || !(qobject_cast<const QLineEdit*>(child) || qobject_cast<const QPlainTextEdit*>(child) ||
+                                 qobject_cast<const QTextEdit*>(child))) {
+      continue;
+    }
+    bool inCell = false;
+    for (const QWidget* up = child->parentWidget(); up && up != window; up = up->parentWidget()) {
+      if (qobject_cast<const QAbstractItemView*>(up)) inCell = true;
+    }
+    if (!inCell) area |= QRect(child->mapToGlobal(QPoint(0, 0)), child->size());
+  }
+  return area;
+}
+
+}  // namespace
 
 void THelpWindow::Place(const QWidget* caller) {
   QScreen* screen = caller ? caller->screen() : nullptr;
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   QRect callerFrame;
+  QRect keep;
   QMargins frame;
   if (caller && caller->isVisible()) {
     callerFrame = caller->frameGeometry();
+    keep = TextArea(caller) & callerFrame;
     const QRect inner = caller->geometry();
     // A help window gets a frame like the program's window.
     frame = QMargins(inner.left() - callerFrame.left(), inner.top() - callerFrame.top(),
                      callerFrame.right() - inner.right(), callerFrame.bottom() - inner.bottom());
   }
-  const QRect place = PlaceHelpWindow(screen->availableGeometry(), callerFrame, kPreferredSize, frame);
+  const QRect place = PlaceHelpWindow(screen->availableGeometry(), callerFrame, kPreferredSize, frame, keep);
   setGeometry(place);
 }
 

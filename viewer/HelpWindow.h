@@ -74,7 +74,14 @@ class THelpWindow : public QWidget {
   // null) on its screen, inside the screen's available area.
   void Place(const QWidget* caller);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  // Gives the side panel its width: at most a third of the window, or the
+  // width the person chose by moving its edge, as long as the topic keeps
+  // at least half.
+  void FitSidePanel();
   void ShowPage(const QString& title, const QString& text);
   void UpdateTitle();
   void BuildContents();
@@ -115,6 +122,8 @@ class THelpWindow : public QWidget {
   QWidget* findBar_ = nullptr;
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
+  int sideWidth_ = 0;       // the side panel's width when the window has room
+  bool sideMoved_ = false;  // its edge was moved by the person
 };
 
 }  // namespace veltaro
