@@ -354,6 +354,76 @@ TLinkTarget ResolveLink(std::string_view topic, std::string_view link) {
   return target;
 }
 
+namespace {
+
+// A word in lower case: ASCII letters and the Latin letters of U+00C0 to
+// U+00DE (two bytes in UTF-8) become small letters.
+std::string LowerWord(std::string_view word) {
+  std::string out = LowerAscii(word);
+  for (std::size_t k = 0; k + 1 < out.size(); ++k) {
+    const auto lead = static_cast<unsigned char>(out[k]);
+    const auto next = static_cast<unsigned char>(out[k + 1]);
+    if (lead == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) out[k + 1] = static_cast<char>(next + 0x20);
+  }
+  return out;
+}
+
+bool EndsWith(std::string_view word, std::string_view ending) {
+  return word.size() >= ending.size() && word.substr(word.size() - ending.size()) == ending;
+}
+
+bool HasVowel(std::string_view text) { return text.find_first_of("aeiouy") != std::string_view::npos; }
+
+// Every place in `words` (sorted) that a searched word matches.
+template <typename Each>
+void ForEachMatch(const std::vector<TSearchIndex::TWord>& words, std::string_view searched, std::string_view stem,
+                  Each each) {
+  for (const TSearchIndex::TWord& word : words) {
+    if (word.word.starts_with(searched) || word.stem == stem) each(word);
+  }
+}
+
+}  // namespace
+
+std::string SearchStem(std::string_view word) {
+  std::string w(word);
+  auto cut = [&w](std::size_t n) { w.resize(w.size() - n); };
+  // Plural and third person: "entries", "boxes", "degrees", but not "class",
+  // "minus" or "axis".
+  if (w.size() > 4 && EndsWith(w, "ies")) {
+    cut(3);
+    w += 'y';
+  } else if (EndsWith(w, "sses")) {
+    cut(2);
+  } else if (w.size() > 3 && EndsWith(w, "s") && !EndsWith(w, "ss") && !EndsWith(w, "us") && !EndsWith(w, "is")) {
+    cut(1);
+  }
+  // Past and progressive, where a vowel remains: "copied", "calculated",
+  // "stopping", "using", but not "string" or "red".
+  bool cutEnding = false;
+  if (w.size() > 4 && EndsWith(w, "ied")) {
+    cut(3);
+    w += 'y';
+  } else if (w.size() > 4 && EndsWith(w, "ing") && HasVowel(std::string_view(w).substr(0, w.size() - 3))) {
+    cut(3);
+    cutEnding = true;
+  } else if (w.size() > 3 && EndsWith(w, "ed") && HasVowel(std::string_view(w).substr(0, w.size() - 2))) {
+    cut(2);
+    cutEnding = true;
+  }
+  // "stopp" of "stopped" is "stop".
+  if (cutEnding && w.size() > 2 && w[w.size() - 1] == w[w.size() - 2] && std::string_view("bdgmnprt").find(w.back()) != std::string_view::npos) {
+    cut(1);
+  }
+  // A silent final e: "calculate" and "calculat(ed)", "degree" and "degre(es)".
+  if (w.size() > 2 && w.back() == 'e') cut(1);
+  return w;
+}
+
+bool SearchWordMatches(std::string_view searched, std::string_view word) {
+  return word.starts_with(searched) || SearchStem(word) == SearchStem(searched);
+}
+
 std::vector<std::string> SearchWords(std::string_view text) {
   std::vector<std::string> words;
   std::size_t i = 0;
@@ -361,16 +431,46 @@ std::vector<std::string> SearchWords(std::string_view text) {
     while (i < text.size() && !IsWordByte(text[i])) ++i;
     const std::size_t start = i;
     while (i < text.size() && IsWordByte(text[i])) ++i;
-    if (i > start) words.push_back(LowerAscii(text.substr(start, i - start)));
+    if (i > start) words.push_back(LowerWord(text.substr(start, i - start)));
   }
   return words;
 }
 
+bool FirstSearchPlace(std::string_view text, std::string_view query, std::size_t& start, std::size_t& length) {
+  const std::vector<std::string> wanted = SearchWords(query);
+  if (wanted.empty()) return false;
+  const std::string& searched = wanted.front();
+  const std::string stem = SearchStem(searched);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && !IsWordByte(text[i])) ++i;
+    const std::size_t begin = i;
+    while (i < text.size() && IsWordByte(text[i])) ++i;
+    if (i == begin) break;
+    const std::string word = LowerWord(text.substr(begin, i - begin));
+    if (word.starts_with(searched) || SearchStem(word) == stem) {
+      start = begin;
+      length = i - begin;
+      return true;
+    }
+  }
+  return false;
+}
+
 void TSearchIndex::Add(std::string object, std::string title, std::string_view text) {
-  std::vector<std::string> words = SearchWords(title);
-  std::vector<std::string> body = SearchWords(text);
-  words.insert(words.end(), std::make_move_iterator(body.begin()), std::make_move_iterator(body.end()));
-  std::sort(words.begin(), words.end());
+  std::vector<std::string> inTitle = SearchWords(title);
+  std::vector<std::string> all = SearchWords(text);
+  all.insert(all.end(), inTitle.begin(), inTitle.end());
+  std::sort(all.begin(), all.end());
+  std::sort(inTitle.begin(), inTitle.end());
+  std::vector<TWord> words;
+  for (std::size_t k = 0; k < all.size();) {
+    std::size_t next = k + 1;
+    while (next < all.size() && all[next] == all[k]) ++next;
+    const bool titled = std::binary_search(inTitle.begin(), inTitle.end(), all[k]);
+    words.push_back({all[k], SearchStem(all[k]), next - k, titled});
+    k = next;
+  }
   topics_.push_back({std::move(object), std::move(title)});
   words_.push_back(std::move(words));
 }
@@ -380,25 +480,36 @@ std::vector<std::size_t> TSearchIndex::Find(std::string_view query) const {
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   if (wanted.empty()) return {};
-  std::vector<std::pair<std::size_t, std::size_t>> hits;  // (count, topic)
+  std::vector<std::string> stems;
+  for (const std::string& w : wanted) stems.push_back(SearchStem(w));
+  struct THit {
+    std::size_t inTitle = 0;  // words searched for that the title holds
+    std::size_t count = 0;    // places of the words in the topic
+    std::size_t topic = 0;
+  };
+  std::vector<THit> hits;
   for (std::size_t t = 0; t < topics_.size(); ++t) {
-    const std::vector<std::string>& words = words_[t];
-    std::size_t count = 0;
+    THit hit;
+    hit.topic = t;
     bool all = true;
-    for (const std::string& w : wanted) {
-      const auto range = std::equal_range(words.begin(), words.end(), w);
-      const auto n = static_cast<std::size_t>(range.second - range.first);
-      if (n == 0) {
-        all = false;
-        break;
-      }
-      count += n;
+    for (std::size_t k = 0; k < wanted.size() && all; ++k) {
+      std::size_t count = 0;
+      bool titled = false;
+      ForEachMatch(words_[t], wanted[k], stems[k], [&](const TWord& word) {
+        count += word.count;
+        titled = titled || word.inTitle;
+      });
+      all = count > 0;
+      hit.count += count;
+      if (titled) ++hit.inTitle;
     }
-    if (all) hits.emplace_back(count, t);
+    if (all) hits.push_back(hit);
   }
-  std::stable_sort(hits.begin(), hits.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::stable_sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) {
+    return a.inTitle != b.inTitle ? a.inTitle > b.inTitle : a.count > b.count;
+  });
   std::vector<std::size_t> result;
-  for (const auto& [count, t] : hits) result.push_back(t);
+  for (const THit& hit : hits) result.push_back(hit.topic);
   return result;
 }
 

@@ -67,29 +67,51 @@ struct TLinkTarget {
 TLinkTarget ResolveLink(std::string_view topic, std::string_view link);
 
 // A full-text index over the topics of a help file. Words are runs of
-// letters and digits (any byte from 0x80 counts as a letter), compared
-// without regard to ASCII letter case.
+// letters and digits (any byte from 0x80 counts as a letter), compared in
+// lower case. A word searched for finds the words that begin with it
+// ("variab" finds "variables") and the other forms of the same word
+// ("degrees" finds "degree", "calculated" finds "calculating").
 class TSearchIndex {
  public:
   struct TTopic {
     std::string object;
     std::string title;
   };
+  // One distinct word of a topic.
+  struct TWord {
+    std::string word;
+    std::string stem;
+    std::size_t count = 0;  // its places in the topic, title included
+    bool inTitle = false;
+  };
 
   void Add(std::string object, std::string title, std::string_view text);
   std::size_t TopicCount() const { return topics_.size(); }
   const TTopic& Topic(std::size_t index) const { return topics_[index]; }
 
-  // The topics holding every word of the query, the most hits first (ties
-  // in the order the topics were added). An empty query finds nothing.
+  // The topics holding every word of the query: first those whose titles
+  // hold the most of the words, then those where the words occur most
+  // often (ties in the order the topics were added). An empty query finds
+  // nothing.
   std::vector<std::size_t> Find(std::string_view query) const;
 
  private:
   std::vector<TTopic> topics_;
-  std::vector<std::vector<std::string>> words_;
+  std::vector<std::vector<TWord>> words_;  // each topic's, sorted
 };
 
-// The words of a text as the search index splits them, lower-cased.
+// The words of a text as the search index splits them, in lower case.
 std::vector<std::string> SearchWords(std::string_view text);
+
+// A word (in lower case) without its inflection ending, the same for the
+// forms of one word: "degrees" and "degree" give "degre".
+std::string SearchStem(std::string_view word);
+
+// Whether a word searched for finds a word of a topic (both in lower case).
+bool SearchWordMatches(std::string_view searched, std::string_view word);
+
+// The first place in `text` of a word that the first word of `query`
+// finds, as a byte offset and length. False when there is none.
+bool FirstSearchPlace(std::string_view text, std::string_view query, std::size_t& start, std::size_t& length);
 
 }  // namespace veltaro

@@ -152,12 +152,77 @@ TEST(SearchIndex, TopicsWithEveryWordMostHitsFirst) {
     std::vector<std::size_t> topics;
   } rows[] = {
       {"sine", {0, 1}},        {"SINE", {0, 1}},  {"sine cosine", {0}}, {"ctrl+f", {1}}, {"alpha", {0}},
-      {"sin", {}},             {"", {}},          {"  ,;  ", {}},       {"beta sine", {1}},
+      {"sin", {0, 1}},         {"", {}},          {"  ,;  ", {}},       {"beta sine", {1}},
       {"nothing here", {2}},   {"missing", {}},
   };
   for (const auto& row : rows) EXPECT_EQ(index.Find(row.query), row.topics) << row.query;
   EXPECT_EQ(SearchWords("Ctrl+Shift+Delete, e^(1/2)"),
             (std::vector<std::string>{"ctrl", "shift", "delete", "e", "1", "2"}));
+}
+
+// A word searched for finds the words that begin with it and the other
+// forms of the same word, in any letter case; never a different word that
+// merely shares a stem's letters.
+TEST(SearchIndex, AWordFindsWordsBeginningWithItAndItsOtherForms) {
+  const struct {
+    const char* searched;
+    const char* word;
+    bool found;
+  } rows[] = {
+      {"variab", "variables", true},     {"degree", "degrees", true},      {"degrees", "degree", true},
+      {"calculated", "calculating", true}, {"calculates", "calculate", true}, {"entries", "entry", true},
+      {"copied", "copy", true},          {"boxes", "box", true},           {"stopped", "stopping", true},
+      {"using", "use", true},            {"matches", "match", true},       {"sine", "sine", true},
+      {"cases", "cast", false},          {"string", "str", false},         {"class", "clas", false},
+      {"sine", "cosine", false},         {"term", "determine", false},     {"axis", "ax", false},
+      {"red", "re", false},              {"minus", "minu", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(SearchWordMatches(row.searched, row.word), row.found) << row.searched << " " << row.word;
+  }
+  EXPECT_EQ(SearchWords("GRÖSSE Ärger ÷"), (std::vector<std::string>{"grösse", "ärger", "÷"}));
+
+  TSearchIndex index;
+  index.Add("/a.htm", "Angles", "Angles are given in Degrees or radians.");
+  index.Add("/b.htm", "Ärger", "Nothing else.");
+  const struct {
+    const char* query;
+    std::vector<std::size_t> topics;
+  } queries[] = {{"degree", {0}}, {"DEGREE ANGLE", {0}}, {"RADIAN", {0}}, {"ärg", {1}}, {"ÄRGER", {1}},
+                 {"degreess", {}}};
+  for (const auto& row : queries) EXPECT_EQ(index.Find(row.query), row.topics) << row.query;
+
+  std::size_t start = 0;
+  std::size_t length = 0;
+  ASSERT_TRUE(FirstSearchPlace("The Variables panel lists variables.", "variab tables", start, length));
+  EXPECT_EQ(start, 4u);
+  EXPECT_EQ(length, 9u);
+  ASSERT_TRUE(FirstSearchPlace("angle: 90 degrees", "DEGREE", start, length));
+  EXPECT_EQ(start, 10u);
+  EXPECT_EQ(length, 7u);
+  EXPECT_FALSE(FirstSearchPlace("cosine", "sine", start, length));
+  EXPECT_FALSE(FirstSearchPlace("text", " ,; ", start, length));
+}
+
+// Titles first, then how often the words occur; ties keep the topics' order.
+TEST(SearchIndex, TopicsWithTheWordsInTheTitleFirstThenTheMostPlaces) {
+  TSearchIndex index;
+  index.Add("/keys.htm", "Keys", "variable variable variable, the key of a variable");
+  index.Add("/variables.htm", "Variables", "a variable");
+  index.Add("/other.htm", "Other", "variables and variable");
+  index.Add("/tables.htm", "Variable tables", "tables of variables, variable names");
+  index.Add("/same.htm", "Same", "variables and variable");
+  const struct {
+    const char* query;
+    std::vector<std::size_t> topics;
+  } rows[] = {
+      {"variable", {3, 1, 0, 2, 4}},
+      {"variable table", {3}},
+      {"key variab", {0}},
+      {"var", {3, 1, 0, 2, 4}},
+      {"variable and", {2, 4}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(index.Find(row.query), row.topics) << row.query;
 }
 
 // The compiled help file, read as the viewer reads it.
@@ -282,6 +347,11 @@ TEST_F(CompiledHelpFile, SearchFindsAWordInTheTopicsThatHoldIt) {
   EXPECT_EQ(objects("kelvara"), std::vector<std::string>{"/topics/support.htm"});
   EXPECT_TRUE(objects("zzyzx").empty());
   EXPECT_GE(objects("term").size(), 3u);
+  // Other forms of a word and its beginning; the topic named by them first.
+  EXPECT_EQ(objects("degree"), (std::vector<std::string>{"/topics/terms.htm", "/topics/window.htm"}));
+  ASSERT_FALSE(objects("variab").empty());
+  EXPECT_EQ(objects("variab").front(), "/topics/variables.htm");
+  EXPECT_EQ(objects("KEYBOARD").front(), "/topics/keys.htm");
 }
 
 // The build's check rejects a compiled file with a link that leads nowhere.

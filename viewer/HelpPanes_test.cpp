@@ -246,6 +246,19 @@ TEST_F(HelpWindowUse, SearchListsTheTopicsHoldingTheWordsAndOpensThem) {
   // The word searched for is selected in the topic.
   auto* topic = Part<QTextBrowser>(window, "topic");
   EXPECT_EQ(topic->textCursor().selectedText().toStdString(), "amd64");
+  // Words are found by their beginning and in their other forms, the topic
+  // with them in its title first.
+  const QStringList variables = search("VARIAB", false);
+  ASSERT_FALSE(variables.isEmpty());
+  EXPECT_EQ(variables.first().toStdString(), "Veltaro - variables and variable tables");
+  ClickItem(results, results->item(0));
+  EXPECT_EQ(topic->textCursor().selectedText().toLower().toStdString(), "variables");
+  EXPECT_EQ(search("degree", false),
+            (QStringList{"Veltaro - writing terms", "Veltaro - the calculator window"}));
+  ClickItem(results, results->item(1));
+  EXPECT_EQ(topic->textCursor().selectedText().toStdString(), "degrees");
+  search("amd64", false);
+  ClickItem(results, results->item(0));
   SavePicture(window, "help-search.png");
 }
 

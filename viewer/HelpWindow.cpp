@@ -453,12 +453,18 @@ void THelpWindow::RunSearch() {
 
 void THelpWindow::OpenFound(const std::string& object) {
   OpenLocal(object);
-  const std::vector<std::string> words = SearchWords(searchText_->text().toStdString());
-  if (words.empty()) return;
-  QTextCursor start = browser_->textCursor();
-  start.movePosition(QTextCursor::Start);
-  browser_->setTextCursor(start);
-  browser_->find(QString::fromStdString(words.front()), QTextDocument::FindWholeWords);
+  const std::string text = browser_->document()->toPlainText().toStdString();
+  std::size_t start = 0;
+  std::size_t length = 0;
+  if (!FirstSearchPlace(text, searchText_->text().toStdString(), start, length)) return;
+  // From bytes of UTF-8 to the page's characters.
+  const auto from = QString::fromUtf8(text.data(), static_cast<qsizetype>(start)).size();
+  const auto size = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(length)).size();
+  QTextCursor place(browser_->document());
+  place.setPosition(static_cast<int>(from));
+  place.setPosition(static_cast<int>(from + size), QTextCursor::KeepAnchor);
+  browser_->setTextCursor(place);
+  browser_->ensureCursorVisible();
 }
 
 void THelpWindow::FollowInContents(const QUrl& shown) {
