@@ -631,6 +631,14 @@ TEST(HelpWindowOnScreen, LeavesTheCalculatorInViewAndItsTopicsReadable) {
   QApplication::sendEvent(edge, &move);
   QTest::mouseRelease(edge, Qt::LeftButton, Qt::NoModifier, grip + QPoint(40, 0));
   EXPECT_EQ(panes->width(), before + 40) << at;
+  // The width chosen so stays when the window is resized.
+  const QSize opened = window->size();
+  window->resize(opened + QSize(60, 0));
+  QApplication::processEvents();
+  EXPECT_EQ(panes->width(), before + 40) << at;
+  window->resize(opened);
+  QApplication::processEvents();
+  EXPECT_EQ(panes->width(), before + 40) << at;
   QTest::mousePress(edge, Qt::LeftButton, Qt::NoModifier, grip + QPoint(40, 0));
   QMouseEvent back(QEvent::MouseMove, QPointF(grip), edge->mapToGlobal(QPointF(grip)), Qt::NoButton, Qt::LeftButton,
                    Qt::NoModifier);
