@@ -49,7 +49,7 @@ TEST_F(TermAssist, TheStatusLineTellsWhatCalculateWouldGiveWithoutDoingAnything)
       {"1+2)*3", "= 7  \xC2\xB7  reads as 1+(2*3)"},
       {"sin(x)^2", "= 0  \xC2\xB7  creates x"},
       {"a*b+a", "= 0  \xC2\xB7  creates a, b"},
-      {"1/0", "Error: Mathematical error in expression."},
+      {"1/0", "Division by zero in 1/0."},
       {"", ""},
   };
   for (const auto& c : cases) {
@@ -65,7 +65,7 @@ TEST_F(TermAssist, TheStatusLineTellsWhatCalculateWouldGiveWithoutDoingAnything)
   TypeKeys("sqrt(-1)");
   EXPECT_EQ(Status(), "= i");
   Click(window->cbComplex);
-  EXPECT_EQ(Status(), "Error: Mathematical error in expression.");
+  EXPECT_EQ(Status(), "The result i has an imaginary part; Complex results is off.");
   Click(window->cbComplex);
   TypeKeys("sin(90)");
   Click(window->rbDegMode);
@@ -247,6 +247,13 @@ TEST_F(TermAssist, PicturesOfTheStatusLine) {
     TypeKeys(term);
     EXPECT_TRUE(window->grab().save(QStringLiteral(VELTARO_PICTURE_DIR "/") + file));
   }
+  // A term without value after Calculate: the reason in the status line,
+  // the operation selected in the term.
+  TypeKeys("2+1/(x-x)");
+  Click(window->bCalculate);
+  EXPECT_EQ(window->eTerm->selectedText(), "1/(x-x)");
+  EXPECT_EQ(Status(), "Division by zero in 1/(x-x): x-x is 0.");
+  EXPECT_TRUE(window->grab().save(QStringLiteral(VELTARO_PICTURE_DIR "/status-math-error.png")));
 }
 
 }  // namespace
