@@ -9,6 +9,9 @@ namespace veltaro {
 
 enum class TMessageKind { Error, Information };
 
+// The answer to a question box.
+enum class TAnswer { Yes, No, Cancel };
+
 // A file dialog's single filter: its name and its pattern ("*.vlt").
 struct TFileFilter {
   std::string name;
@@ -26,12 +29,17 @@ class TDialogs {
   // A modal message box with one OK button.
   virtual void MessageBox(TMessageKind kind, const std::string& title, const std::string& text) = 0;
 
-  // The modal open dialog. It accepts names of files that do not exist.
+  // A modal question with Yes and No, and Cancel when withCancel; closing
+  // the box answers Cancel, or No without a Cancel button.
+  virtual TAnswer Question(const std::string& title, const std::string& text, bool withCancel) = 0;
+
+  // The modal open dialog. It accepts only names of existing files.
   // fileName names the folder to start in on entry ("" leaves the choice to
   // the dialog). False when cancelled; otherwise the chosen name.
   virtual bool ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) = 0;
 
-  // The modal save dialog. It does not ask before overwriting. fileName
+  // The modal save dialog. It does not ask before overwriting (the caller
+  // asks about the name it will really write). fileName
   // names the folder to start in on entry, as for the open dialog. False
   // when cancelled; otherwise the chosen name.
   virtual bool ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) = 0;

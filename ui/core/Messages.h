@@ -56,6 +56,27 @@ inline constexpr std::string_view kInvalidLabelSuffix = "\".";
 inline constexpr std::string_view kVariablePrefix = "Variable ";
 inline constexpr std::string_view kAlreadyExistsSuffix = " already exists.";
 
+// What happened to the table, in the status line, and the questions before
+// a file is replaced or the window closes with unsaved work.
+inline constexpr std::string_view kStatusSeparator = "  \xC2\xB7  ";
+inline constexpr std::string_view kDeletedSuffix = " deleted";
+inline constexpr std::string_view kOpenedSuffix = " opened";
+inline constexpr std::string_view kUnreadableSuffix = " could not be read: the table is empty";
+inline constexpr std::string_view kEditsReplaced = "Grid edits replaced by the table's values";
+inline constexpr std::string_view kUndoDeleted = "Ctrl+Z brings it back";
+inline constexpr std::string_view kUndoTable = "Ctrl+Z brings the previous one back";
+inline constexpr std::string_view kUndoEdits = "Ctrl+Z brings them back";
+inline constexpr std::string_view kUndonePrefix = "Undone: ";
+inline constexpr std::string_view kRedoHint = "Ctrl+Y does it again";
+inline constexpr std::string_view kUndoHint = "Ctrl+Z undoes it";
+inline constexpr std::string_view kRedonePrefix = "Done again: ";
+inline constexpr std::string_view kNothingToUndo = "Nothing to undo";
+inline constexpr std::string_view kNothingToRedo = "Nothing to redo";
+inline constexpr std::string_view kReplaceSuffix = " already exists. Replace it?";
+inline constexpr std::string_view kSaveChangesQuestion = "Save changes to the variable table?";
+inline constexpr std::string_view kValueOfPrefix = "The value of ";
+inline constexpr std::string_view kNotConstantInfix = " is not a constant term: ";
+
 // The variable table file dialogs and the start-up table.
 inline constexpr std::string_view kTableFilterName = "Veltaro variable table";
 inline constexpr std::string_view kTableFilterPattern = "*.vlt";

@@ -50,6 +50,9 @@ constexpr TCommandKey kCommandKeys[] = {
     {TWindowCommand::AddVariable, TKeyName::Letter, 'N', true, true},
     {TWindowCommand::DeleteVariable, TKeyName::Delete, 0, true, true},
     {TWindowCommand::ToggleVariables, TKeyName::F4, 0, false, false},
+    {TWindowCommand::Undo, TKeyName::Letter, 'Z', true, false},
+    {TWindowCommand::Redo, TKeyName::Letter, 'Y', true, false},
+    {TWindowCommand::Redo, TKeyName::Letter, 'Z', true, true},
 };
 
 }  // namespace

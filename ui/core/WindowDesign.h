@@ -17,7 +17,7 @@ namespace veltaro {
 enum class TWindowArea { Term, Variables, Other };
 
 // The commands that have keys of their own besides their controls.
-enum class TWindowCommand { Open, Save, ClearResults, AddVariable, DeleteVariable, ToggleVariables };
+enum class TWindowCommand { Open, Save, ClearResults, AddVariable, DeleteVariable, ToggleVariables, Undo, Redo };
 
 // The keys of the entry field's history and emptying.
 enum class TTermKey { Up, Down, Escape };

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Calculation.h"
@@ -70,7 +71,8 @@ class TWindowModel {
   void FocusMoved(TWindowArea from, TWindowArea to);
 
   // A command key: runs the command where it is available now (the table
-  // commands only while the variables panel is shown). False when not.
+  // commands only while the variables panel is shown, Delete variable only
+  // while the focus is in it). False when not.
   bool RunCommand(TWindowCommand command);
   bool CommandAvailable(TWindowCommand command) const;
 
@@ -91,13 +93,47 @@ class TWindowModel {
   // ("Use in term"); false for a line that holds no result.
   bool UseInTerm(const std::string& line);
 
+  // Table undo and redo: Delete variable, Open and a rebuild of the grid
+  // that replaces edits not written back can be taken back, the table and
+  // the grid as they were, typed cells included. False when there is
+  // nothing to take back.
+  bool Undo();
+  bool Redo();
+  static constexpr std::size_t kMaxUndoSteps = 25;
+
+  // Whether the table holds work that is in no file: a value or comment
+  // typed, a variable added or deleted, a table opened and then changed.
+  // Variables that a term created (value 0, no comment) are not work.
+  bool HasUnsavedWork();
+  // The window is about to close: false when it must stay open (the user
+  // cancelled, or the save asked for failed or was cancelled).
+  bool CanClose();
+
   bool VariablesShown() const { return variablesShown_; }
   const TTableFolders& Folders() const { return tableFolders_; }
   const TTermHistory& History() const { return history_; }
   TCalcOptions Options() const;
 
  private:
+  // The table, the grid as shown and the table last loaded or saved; what
+  // names the step that left them.
+  struct TTableState {
+    TVarTable table;
+    std::vector<TGridRow> grid;
+    TVarTable baseline;
+    std::string what;
+  };
+
   void Calculate(bool smart);
+  bool SaveTable();
+  TTableState Snapshot();
+  // Keeps before as an undo step and tells what happened and how to undo it.
+  void Record(TTableState before, const std::string& what, std::string_view undoHint);
+  // Records before when the rebuild that just happened replaced grid edits
+  // that had not reached the table.
+  void RecordIfEditsReplaced(TTableState before);
+  void Restore(std::vector<TTableState>& from, std::vector<TTableState>& to);
+  void ShowMessage(const std::string& text);
 
   TWindowView& view_;
   TDialogs& dialogs_;
@@ -107,6 +143,10 @@ class TWindowModel {
   std::string programDirectory_;
   std::string status_;
   bool variablesShown_ = true;
+  TWindowArea focus_ = TWindowArea::Term;
+  std::vector<TTableState> undo_;
+  std::vector<TTableState> redo_;
+  TVarTable baseline_;  // the table last loaded or saved
 };
 
 }  // namespace veltaro

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "Complex.h"
 #include "HelpEntry.h"
@@ -48,6 +49,8 @@ class TModelDriver : public TWindowDriver {
     if (control == "bDeleteVar") return model.bDeleteVarClick();
     if (control == "bClearResults") return model.bClearResultsClick();
     if (control == "bVariables") return model.bVariablesClick();
+    if (control == "bOpen") return model.bOpenClick();
+    if (control == "bSave") return model.bSaveClick();
     if (control == "rbDegMode" || control == "rbRadMode") {
       view.degrees = control == "rbDegMode";
       return model.rbDegModeClick();
@@ -278,6 +281,106 @@ TEST_F(ModelWindow, UpAndDownWalkThroughTheCalculatedTerms) {
     EXPECT_EQ(d.view.term, term);
   }
   EXPECT_EQ(Results().size(), 4u);
+}
+
+TEST_F(ModelWindow, OpeningCanBeUndoneAlsoAFileThatIsNotThere) {
+  Type("p+q");
+  Leave();
+  EditCell(2, 1, "mine");
+  dialogs.openAnswers = {std::string("/nonexistent/nothere.vlt")};
+  Click("bOpen");
+  EXPECT_EQ(Grid(), TRows({"=="}));
+  EXPECT_EQ(d.view.status, "nothere.vlt could not be read: the table is empty  \xC2\xB7  "
+                           "Ctrl+Z brings the previous one back");
+  EXPECT_TRUE(d.model.Undo());
+  EXPECT_EQ(Grid(), TRows({"p=0=mine", "q=0="}));
+  EXPECT_TRUE(d.model.Redo());
+  EXPECT_EQ(Grid(), TRows({"=="}));
+  EXPECT_FALSE(d.model.Redo());
+  EXPECT_EQ(d.view.status, "Nothing to redo");
+}
+
+TEST_F(ModelWindow, AtLeastTwentyStepsCanBeUndone) {
+  std::string term = "v0";
+  for (int k = 1; k <= TWindowModel::kMaxUndoSteps; ++k) term += "+v" + std::to_string(k);
+  Type(term);
+  Leave();
+  for (std::size_t k = 0; k < TWindowModel::kMaxUndoSteps; ++k) {
+    SelectRow(1);
+    Click("bDeleteVar");
+  }
+  EXPECT_EQ(Grid(), TRows({"v25=0="}));
+  int undone = 0;
+  while (d.model.Undo()) ++undone;
+  EXPECT_EQ(undone, static_cast<int>(TWindowModel::kMaxUndoSteps));
+  EXPECT_EQ(Grid().size(), TWindowModel::kMaxUndoSteps + 1);
+  EXPECT_EQ(d.view.status, "Nothing to undo");
+}
+
+TEST_F(ModelWindow, SaveAsksBeforeReplacingTheFileItWrites) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "veltaro-model-replace";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string kept = (dir / "vars.vlt").generic_string();
+  { std::ofstream(kept, std::ios::binary) << "kept"; }
+  Type("k");
+  Leave();
+  // vars.txt becomes vars.vlt, which exists: the question names that file.
+  dialogs.saveAnswers = {(dir / "vars.txt").generic_string()};
+  dialogs.questionAnswers = {TAnswer::No};
+  Click("bSave");
+  ASSERT_EQ(dialogs.calls.size(), 2u);
+  EXPECT_EQ(dialogs.calls[1].what, "Question");
+  EXPECT_EQ(dialogs.calls[1].title, "Veltaro");
+  EXPECT_EQ(dialogs.calls[1].text, "vars.vlt already exists. Replace it?");
+  std::ifstream in(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+  dialogs.saveAnswers = {kept};
+  dialogs.questionAnswers = {TAnswer::Yes};
+  d.model.bSaveClick();
+  std::ifstream again(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}).substr(0, 22), "Veltaro Variable table");
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ModelWindow, ClosingAsksOnlyWhenWorkWouldBeLost) {
+  // Variables a term created are no work; a typed value or comment is.
+  Type("a+b");
+  Leave();
+  EXPECT_FALSE(d.model.HasUnsavedWork());
+  EXPECT_TRUE(d.model.CanClose());
+  EditCell(2, 1, "note");
+  EXPECT_TRUE(d.model.HasUnsavedWork());
+  const struct {
+    std::vector<TAnswer> answers;
+    std::optional<std::string> saveAs;
+    bool closes;
+  } cases[] = {
+      {{TAnswer::Cancel}, std::nullopt, false},
+      {{TAnswer::Yes}, std::nullopt, false},  // the save dialog cancelled
+      {{TAnswer::No}, std::nullopt, true},
+  };
+  for (const auto& c : cases) {
+    dialogs.questionAnswers = {c.answers.begin(), c.answers.end()};
+    dialogs.saveAnswers = {c.saveAs};
+    EXPECT_EQ(d.model.CanClose(), c.closes);
+    EXPECT_EQ(dialogs.calls.back().what, c.answers[0] == TAnswer::Yes ? "Save" : "Question");
+  }
+  EXPECT_EQ(dialogs.calls[0].text, "Save changes to the variable table?");
+  EXPECT_EQ(dialogs.calls[0].preset, "Yes/No/Cancel");
+  // Saved, the same table asks nothing; a deleted variable is work again.
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "veltaro-model-close.vlt";
+  std::filesystem::remove(file);
+  dialogs.questionAnswers = {TAnswer::Yes};
+  dialogs.saveAnswers = {file.generic_string()};
+  EXPECT_TRUE(d.model.CanClose());
+  EXPECT_FALSE(d.model.HasUnsavedWork());
+  SelectRow(2);
+  Click("bDeleteVar");
+  EXPECT_TRUE(d.model.HasUnsavedWork());
+  d.model.Undo();
+  EXPECT_FALSE(d.model.HasUnsavedWork());
+  std::filesystem::remove(file);
 }
 
 TEST(WindowModel, EverydayScenarios) {

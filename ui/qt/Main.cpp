@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QKeyEvent>
@@ -180,6 +181,15 @@ void TfMain::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+// Closing with work that is in no file asks first; the window stays when the
+// user cancels or the save fails.
+void TfMain::closeEvent(QCloseEvent* event) {
+  if (model_->CanClose())
+    event->accept();
+  else
+    event->ignore();
 }
 
 // ---- The view of the model ---------------------------------------------------

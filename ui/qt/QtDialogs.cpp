@@ -20,8 +20,9 @@ QString FilterText(const TFileFilter& filter) {
 bool RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const TFileFilter& filter, std::string& fileName) {
   QFileDialog dialog(owner);
   dialog.setAcceptMode(mode);
-  // Open accepts a name that does not exist yet; save overwrites without asking.
-  dialog.setFileMode(QFileDialog::AnyFile);
+  // Open takes only an existing file, so a typing error never replaces the
+  // table; save leaves the question about replacing a file to the window.
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setNameFilter(FilterText(filter));
   if (!fileName.empty()) dialog.setDirectory(ToQString(fileName));
@@ -78,6 +79,20 @@ void TQtDialogs::MessageBox(TMessageKind kind, const std::string& title, const s
   QMessageBox box(icon, ToQString(title), ToQString(text), QMessageBox::Ok, owner_);
   PlaceBox(box, owner_);
   box.exec();
+}
+
+TAnswer TQtDialogs::Question(const std::string& title, const std::string& text, bool withCancel) {
+  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+  if (withCancel) buttons |= QMessageBox::Cancel;
+  QMessageBox box(QMessageBox::Question, ToQString(title), ToQString(text), buttons, owner_);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::No);
+  PlaceBox(box, owner_);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return TAnswer::Yes;
+    case QMessageBox::No: return TAnswer::No;
+    default: return withCancel ? TAnswer::Cancel : TAnswer::No;
+  }
 }
 
 bool TQtDialogs::ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) {

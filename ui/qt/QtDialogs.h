@@ -27,6 +27,7 @@ class TQtDialogs : public TDialogs {
 
   bool InputQuery(const std::string& title, const std::string& prompt, std::string& text) override;
   void MessageBox(TMessageKind kind, const std::string& title, const std::string& text) override;
+  TAnswer Question(const std::string& title, const std::string& text, bool withCancel) override;
   bool ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) override;
   bool ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) override;
 

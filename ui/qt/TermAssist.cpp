@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include "Messages.h"
 #include "QtText.h"
 #include "WindowModel.h"
 
@@ -22,6 +23,9 @@ namespace {
 
 // Longer texts are cut before eliding; the status is one line in any case.
 constexpr qsizetype kMaxStatusChars = 2000;
+
+// Where the suggestion of a corrected term starts in a status text.
+const QString kAdviceMark = ToQString(text::kStatusSeparator) + QStringLiteral("try ");
 
 }  // namespace
 
@@ -77,7 +81,20 @@ void TTermAssist::Display() {
   QString shown = fullStatus_;
   if (shown.size() > kMaxStatusChars) shown = shown.left(kMaxStatusChars) + QChar(0x2026);
   status_->setToolTip(shown);
-  status_->setText(status_->fontMetrics().elidedText(shown, Qt::ElideRight, status_->width()));
+  const QFontMetrics metrics = status_->fontMetrics();
+  const int width = status_->width();
+  // Too long for its line, the explanation gives way first: the suggestion
+  // at the end stays whole where it fits at all.
+  const qsizetype advice = shown.lastIndexOf(kAdviceMark);
+  if (advice > 0 && metrics.horizontalAdvance(shown) > width) {
+    const QString tail = shown.mid(advice);
+    const int room = width - metrics.horizontalAdvance(tail);
+    if (room > metrics.horizontalAdvance(QStringLiteral("\u2026W"))) {
+      status_->setText(metrics.elidedText(shown.left(advice), Qt::ElideRight, room) + tail);
+      return;
+    }
+  }
+  status_->setText(metrics.elidedText(shown, Qt::ElideRight, width));
 }
 
 QString TTermAssist::LineAt(const QPoint& pos) const { return results_->cursorForPosition(pos).block().text(); }
@@ -111,6 +128,16 @@ bool TTermAssist::CopyResult(const QString& line) {
 bool TTermAssist::eventFilter(QObject* watched, QEvent* event) {
   if (watched == term_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
+    // The field's own undo comes first; with nothing of its own to take
+    // back, the keys undo and redo the table's steps.
+    if (key->matches(QKeySequence::Undo) && !term_->isUndoAvailable()) {
+      model_.RunCommand(TWindowCommand::Undo);
+      return true;
+    }
+    if (key->matches(QKeySequence::Redo) && !term_->isRedoAvailable()) {
+      model_.RunCommand(TWindowCommand::Redo);
+      return true;
+    }
     if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       switch (key->key()) {
         case Qt::Key_Up: model_.TermKey(TTermKey::Up); return true;

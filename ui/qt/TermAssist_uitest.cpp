@@ -155,10 +155,26 @@ TEST_F(TermAssist, EveryCommandHasAKey) {
   Type("a+b");
   Click(window->bCalculate);
   EXPECT_EQ(GridRows().size(), 2u);
-  // Ctrl+Shift+Delete deletes the selected variable, Ctrl+Shift+N adds one.
+  // Ctrl+Shift+Delete deletes the selected variable where the focus is in
+  // the grid, and nowhere else; Ctrl+Shift+N adds one.
   window->sgVariables->setCurrentIndex(window->sgVariables->model()->index(0, 1));
   Focus(window->eTerm);
   Key(window->eTerm, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"a=0=", "b=0="}));
+  Focus(window->sgVariables);
+  Key(window->sgVariables, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"b=0="}));
+  // Ctrl+Z in the term field, which has nothing of its own to undo, brings
+  // the variable back; Ctrl+Y deletes it again.
+  Focus(window->eTerm);
+  Key(window->eTerm, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"a=0=", "b=0="}));
+  Key(window->eTerm, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"b=0="}));
+  // With typing of its own to undo, the field takes Ctrl+Z itself.
+  QTest::keyClicks(window->eTerm, "+1");
+  Key(window->eTerm, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(window->eTerm->text(), "a+b");
   EXPECT_EQ(RowTexts(GridRows()), std::vector<std::string>({"b=0="}));
   dialogs.inputAnswers = {std::string("n")};
   Key(window->eTerm, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);

@@ -23,6 +23,17 @@ void TScriptedDialogs::MessageBox(TMessageKind kind, const std::string& title, c
   calls.push_back({kind == TMessageKind::Error ? "Error" : "Information", title, text, {}, {}});
 }
 
+TAnswer TScriptedDialogs::Question(const std::string& title, const std::string& text, bool withCancel) {
+  calls.push_back({"Question", title, text, withCancel ? "Yes/No/Cancel" : "Yes/No", {}});
+  if (questionAnswers.empty()) {
+    ++unanswered;
+    return withCancel ? TAnswer::Cancel : TAnswer::No;
+  }
+  const TAnswer answer = questionAnswers.front();
+  questionAnswers.pop_front();
+  return answer;
+}
+
 bool TScriptedDialogs::ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) {
   calls.push_back({"Open", filter.name, filter.pattern, {}, fileName});
   return Answer(openAnswers, fileName);

@@ -15,7 +15,7 @@ class TScriptedDialogs : public TDialogs {
  public:
   // One recorded question.
   struct TCall {
-    std::string what;    // "InputQuery", "Error", "Information", "Open", "Save"
+    std::string what;    // "InputQuery", "Error", "Information", "Question", "Open", "Save"
     std::string title;   // the box's title, or the dialog's filter name
     std::string text;    // the prompt, the message, or the filter pattern
     std::string preset;  // the input box's default text
@@ -27,12 +27,16 @@ class TScriptedDialogs : public TDialogs {
   std::deque<std::optional<std::string>> inputAnswers;
   std::deque<std::optional<std::string>> openAnswers;
   std::deque<std::optional<std::string>> saveAnswers;
+  // Answers to questions; a question with none left is answered Cancel (No
+  // without a Cancel button) and counted in unanswered.
+  std::deque<TAnswer> questionAnswers;
 
   std::vector<TCall> calls;
   int unanswered = 0;
 
   bool InputQuery(const std::string& title, const std::string& prompt, std::string& text) override;
   void MessageBox(TMessageKind kind, const std::string& title, const std::string& text) override;
+  TAnswer Question(const std::string& title, const std::string& text, bool withCancel) override;
   bool ExecuteOpenDialog(const TFileFilter& filter, std::string& fileName) override;
   bool ExecuteSaveDialog(const TFileFilter& filter, std::string& fileName) override;
 

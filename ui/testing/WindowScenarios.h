@@ -48,7 +48,8 @@ class TWindowDriver {
 struct TWindowScenario {
   const char* name;
   // "type TEXT", "click NAME", "key Up|Down|Escape", "command Open|Save|
-  // ClearResults|AddVariable|DeleteVariable|ToggleVariables", "leave",
+  // ClearResults|AddVariable|DeleteVariable|ToggleVariables|Undo|Redo",
+  // "leave",
   // "cell COL ROW TEXT", "select ROW", "use LINE", "answer TEXT",
   // "cancel".
   std::vector<std::string> steps;
