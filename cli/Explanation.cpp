@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "Explain.h"
+#include "MathFailure.h"
 #include "Messages.h"
 #include "Parser.h"
 #include "Reading.h"
@@ -64,6 +65,13 @@ TTermExplanation ExplainTerm(std::string_view term, std::size_t markerWidth) {
   }
   explained.marker = Marker(term, *problem, markerWidth);
   return explained;
+}
+
+std::string ExplainMathError(std::string_view term, const TVarTable& table, const TCalcOptions& options) {
+  DegMode = options.degMode;
+  const std::optional<TMathFailure> failure = ExplainMathFailure(term, table, options.complexResults);
+  if (!failure) return std::string();
+  return std::string(kColumn) + std::to_string(failure->start + 1) + ": " + failure->message;
 }
 
 }  // namespace veltaro::cli

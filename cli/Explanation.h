@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "Calculation.h"
+#include "VarTable.h"
+
 namespace veltaro::cli {
 
 struct TTermExplanation {
@@ -26,5 +29,14 @@ struct TTermExplanation {
 
 // The explanation of term; the marker fits in markerWidth columns (0: none).
 TTermExplanation ExplainTerm(std::string_view term, std::size_t markerWidth = 0);
+
+// Why a term whose results line is the mathematical error has no value,
+// calculated against table (after its missing variables were added) under
+// options, as one line without its line end:
+//   column N: WHY
+// N the first character of the operation that has no value, counted from 1
+// (the whole term for a result refused for its imaginary part). "" for a
+// term that has a value or does not parse.
+std::string ExplainMathError(std::string_view term, const TVarTable& table, const TCalcOptions& options);
 
 }  // namespace veltaro::cli

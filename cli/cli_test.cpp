@@ -352,7 +352,7 @@ TEST_F(CliTest, ExplainGivesTheReadingOfEachValidTermOnStandardError) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"2^3^2", "reads as (2^3)^2"}, {"-2^2", "reads as -(2^2)"},   {"1+2)*3", "reads as 1+(2*3)"},
       {"(1+2", "reads as 1+2"},      {"8/4/2", "reads as 8/4/2"},   {"sin(x)^2", "reads as sin(x)^2"},
-      {"2lg(8)", "reads as 2lg(8)"}, {"pi/2", "reads as pi/2"},     {"1/0", "reads as 1/0"},
+      {"2lg(8)", "reads as 2lg(8)"}, {"pi/2", "reads as pi/2"},
   };
   std::vector<std::string> args = {"--explain", "--"};
   std::string input, expectedErr;
@@ -372,6 +372,47 @@ TEST_F(CliTest, ExplainGivesTheReadingOfEachValidTermOnStandardError) {
   o = Run({"--explain"}, input);
   EXPECT_EQ(o.out, plain.out);
   EXPECT_EQ(o.err, expectedErr);
+}
+
+TEST_F(CliTest, ExplainSaysWhyATermHasNoValueAfterItsReading) {
+  const std::string largest = ", beyond the largest number, 1.79769313486232E308.";
+  struct Case {
+    std::vector<std::string> options;
+    std::string term;
+    std::string reading;
+    std::string why;
+  };
+  const std::vector<Case> cases = {
+      {{}, "1/0", "reads as 1/0", "column 1: Division by zero in 1/0."},
+      {{}, "2+1/(x-x)", "reads as 2+(1/(x-x))", "column 3: Division by zero in 1/(x-x): x-x is 0."},
+      {{}, "ln(x-x)", "reads as ln(x-x)", "column 1: ln(x-x) has no value: the logarithm of 0 is undefined (x-x is 0)."},
+      {{}, "3*exp(1000)", "reads as 3*exp(1000)", "column 3: Overflow in exp(1000): about 1.97E434" + largest},
+      {{}, "10^400", "reads as 10^400", "column 1: Overflow in 10^400: about 1E400" + largest},
+      {{"--deg"}, "tan(90)", "reads as tan(90)",
+       "column 1: tan(90) has no value: the tangent is undefined where the cosine is 0."},
+      {{}, "artanh(1)", "reads as artanh(1)", "column 1: artanh(1) has no value: artanh is undefined at 1 and -1."},
+      {{"--real"}, "sqrt(-4)", "reads as sqrt(-4)",
+       "column 1: The result 2*i has an imaginary part; Complex results is off."},
+      {{"--set", "y=2", "--smart"}, "y/(y-2)", "reads as y/(y-2)", "column 1: Division by zero in y/(y-2): y-2 is 0."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.term);
+    std::vector<std::string> args = c.options;
+    args.push_back("--explain");
+    args.push_back("--");
+    args.push_back(c.term);
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "Error: Mathematical error in expression.\n");
+    EXPECT_EQ(o.err, c.reading + "\n" + c.why + "\n");
+    // Lines of standard input the same way.
+    args.pop_back();
+    args.pop_back();
+    EXPECT_EQ(Run(args, c.term + "\n").err, c.reading + "\n" + c.why + "\n");
+  }
+  // Without --explain nothing is said.
+  const Outcome plain = Run({"1/0"});
+  EXPECT_EQ(plain.err, "");
 }
 
 TEST_F(CliTest, ExplainGivesTheColumnAndACorrectionOfEachInvalidTerm) {

@@ -307,6 +307,18 @@ TEST_F(InteractiveTest, ExplainGivesTheReadingOfAValidTermToo) {
   EXPECT_EQ(s.Finish(), 1) << s.Screen();
 }
 
+TEST_F(InteractiveTest, ATermWithoutValueIsToldWhy) {
+  TSession s({});
+  ASSERT_TRUE(s.Started());
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type("2+1/(x-x)\r");
+  EXPECT_TRUE(s.WaitFor("Error: Mathematical error in expression.\r\ncolumn 3: Division by zero in 1/(x-x): x-x is 0.\r\n"))
+      << s.Screen();
+  ASSERT_TRUE(s.WaitForPrompt());
+  s.Type(kEnd);
+  EXPECT_EQ(s.Finish(), 1) << s.Screen();
+}
+
 TEST_F(InteractiveTest, CtrlCEmptiesTheLineAndTheSessionGoesOn) {
   const fs::path saved = dir_ / "saved.vlt";
   TSession s({"-o", saved.string()});

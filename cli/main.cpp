@@ -51,7 +51,11 @@ constexpr std::string_view kUsage =
     "                        column N: WHY Try \"TERM\".\n"
     "                      for an invalid term: N is its first offending\n"
     "                      character (counted from 1), TERM a corrected term,\n"
-    "                      given when one is known\n"
+    "                      given when one is known; a valid term whose line is\n"
+    "                      the mathematical error gets a second line\n"
+    "                        column N: WHY\n"
+    "                      naming the operation that has no value, why, and\n"
+    "                      where it starts (for 1/0: Division by zero in 1/0.)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "  --                  end of options (a term may then begin with \"-\")\n"
@@ -77,7 +81,8 @@ constexpr std::string_view kInteractiveUsage =
     "is typed after the prompt \"> \" and its results line follows; the variable\n"
     "table lasts for the session (--table and --set before it, --save when it\n"
     "ends). Below the line of an invalid term, on standard error, carets mark the\n"
-    "offending characters and the explanation of --explain says why.\n"
+    "offending characters and the explanation of --explain says why; below the\n"
+    "line of a term without value, its second line of --explain says why.\n"
     "Every typed line is calculated (an empty one too, as an invalid term).\n"
     "Keys:\n"
     "  Enter               calculate the line\n"
@@ -350,16 +355,21 @@ int main(int argc, char** argv) {
       // Each explanation follows its results line, also where both streams
       // go to one place.
       if (!flush()) return false;
+      std::string said;
       if (args.explain || invalid) {
         const cli::TTermExplanation explained =
             cli::ExplainTerm(term, interactive && invalid ? cli::TerminalWidth() : 0);
-        std::string said;
         if (!explained.marker.empty()) said = explained.marker + "\n";
         said += OnOneLine(explained.line) + "\n";
-        if (!Write(stderr, said, true) && args.explain) {
-          writeFailed = OutputFailed("the explanations");
-          return false;
-        }
+      }
+      // A term without value is told why, after its reading.
+      if (line == text::kMathError) {
+        const std::string why = cli::ExplainMathError(term, table, args.options);
+        if (!why.empty()) said += OnOneLine(why) + "\n";
+      }
+      if (!said.empty() && !Write(stderr, said, true) && args.explain) {
+        writeFailed = OutputFailed("the explanations");
+        return false;
       }
     } else if (out.size() >= (1 << 16)) {
       return flush();

@@ -2,13 +2,16 @@
 // (angle mode, "Complex results", Smart-Calculate); the rest is a value
 // cell's text and a term, split at the first line feed. The value cell is
 // evaluated into a variable, the term calculated as Calculate does, creating
-// its variables; its results line must be the one its parsed tree gives.
+// its variables; its results line must be the one its parsed tree gives,
+// and a term without value must be told why.
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Calculation.h"
+#include "MathFailure.h"
 #include "ParsedTerm.h"
 #include "SmartConversion.h"
 #include "TermTree.h"
@@ -44,6 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (CalculateParsedLine(term, parsed, table, options) != line) std::abort();
+  // A term without value is told why, at a place inside it; any other has
+  // nothing to tell.
+  const std::optional<TMathFailure> failure =
+      ExplainMathFailure(term, parsed.Tree(), table, options.complexResults);
+  if (failure.has_value() != (line == "Error: Mathematical error in expression.")) std::abort();
+  if (failure && (failure->message.empty() || failure->length == 0 || failure->start + failure->length > term.size()))
+    std::abort();
   TStringArray labels;
   CollectVariableLabels(parsed.Tree(), labels);
   for (const std::string& label : labels) {
