@@ -411,10 +411,9 @@ std::string SearchStem(std::string_view word) {
     cut(2);
     cutEnding = true;
   }
-  // "stopp" of "stopped" is "stop".
-  if (cutEnding && w.size() > 2 && w[w.size() - 1] == w[w.size() - 2] && std::string_view("bdgmnprt").find(w.back()) != std::string_view::npos) {
-    cut(1);
-  }
+  // "stopp" of "stopped" is "stop"; "add" of "added" stays.
+  const bool doubled = w.size() > 3 && w[w.size() - 1] == w[w.size() - 2];
+  if (cutEnding && doubled && std::string_view("bdgmnprt").find(w.back()) != std::string_view::npos) cut(1);
   // A silent final e: "calculate" and "calculat(ed)", "degree" and "degre(es)".
   if (w.size() > 2 && w.back() == 'e') cut(1);
   return w;

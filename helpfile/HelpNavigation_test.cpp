@@ -175,7 +175,8 @@ TEST(SearchIndex, AWordFindsWordsBeginningWithItAndItsOtherForms) {
       {"using", "use", true},            {"matches", "match", true},       {"sine", "sine", true},
       {"cases", "cast", false},          {"string", "str", false},         {"class", "clas", false},
       {"sine", "cosine", false},         {"term", "determine", false},     {"axis", "ax", false},
-      {"red", "re", false},              {"minus", "minu", false},
+      {"red", "re", false},              {"minus", "minu", false},         {"added", "adds", true},
+      {"running", "run", true},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(SearchWordMatches(row.searched, row.word), row.found) << row.searched << " " << row.word;
