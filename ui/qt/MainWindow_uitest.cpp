@@ -5,13 +5,16 @@
 #include <QHeaderView>
 #include <QScreen>
 
+#include <QFileDialog>
 #include <QImage>
+#include <QTimer>
 
 #include "Complex.h"
 #include "Glyphs.h"
 #include "HelpEntry.h"
 #include "HelpKeys.h"
 #include "SmartConversion.h"
+#include "QtDialogs.h"
 #include "WindowFixture.h"
 
 namespace veltaro::testing_support {
@@ -294,6 +297,41 @@ TEST_F(MainWindow, TheFileDialogsOfferVeltaroVariableTables) {
     EXPECT_EQ(call.title, "Veltaro variable table");
     EXPECT_EQ(call.text, "*.vlt");
   }
+}
+
+TEST_F(MainWindow, TheOpenDialogTakesExistingFilesOnly) {
+  StartEmpty();
+  TQtDialogs real(window.get());
+  QFileDialog::FileMode mode = QFileDialog::AnyFile;
+  QTimer::singleShot(0, [&mode] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      mode = dialog->fileMode();
+      dialog->reject();
+    }
+  });
+  std::string name;
+  EXPECT_FALSE(real.ExecuteOpenDialog(TableFileFilter(), name));
+  EXPECT_EQ(mode, QFileDialog::ExistingFile);
+}
+
+TEST_F(MainWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsTheWindow) {
+  StartEmpty();
+  Type("a");
+  Focus(window->cbComplex);
+  window->close();  // a variable a term created is no work
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_FALSE(window->isVisible());
+  window->show();
+  QApplication::processEvents();
+  EditCell(2, 1, "typed");
+  dialogs.questionAnswers = {TAnswer::Cancel, TAnswer::No};
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_EQ(dialogs.calls.size(), 2u);
+  EXPECT_EQ(dialogs.calls[0].what, "Question");
+  EXPECT_EQ(dialogs.calls[0].text, "Save changes to the variable table?");
 }
 
 TEST(Glyphs, AreScalablePicturesWithTheirDisabledImages) {

@@ -99,6 +99,13 @@ TEST_F(TermAssist, TheStatusLineLiesBetweenTheFieldAndTheButtonsAndIsElided) {
   EXPECT_TRUE(Status().contains("creates a, b, c"));
   EXPECT_NE(status->text(), Status());  // elided, the whole text in the tooltip
   EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
+  // Too long for its line, the explanation gives way and the advice stays.
+  status->resize(status->fontMetrics().horizontalAdvance("try 3*x") * 3, status->height());
+  TypeKeys("3x");
+  ASSERT_TRUE(Status().endsWith("try 3*x"));
+  EXPECT_TRUE(status->text().endsWith("try 3*x"));
+  EXPECT_TRUE(status->text().contains(QChar(0x2026)));
+  EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
 }
 
 TEST_F(TermAssist, CtrlEnterRunsSmartCalculateAndAFocusedButtonTakesEnter) {
