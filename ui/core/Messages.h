@@ -42,6 +42,19 @@ inline constexpr std::string_view kSaveTableHint = "Save variable table";
 inline constexpr std::string_view kAddVariableHint = "Add variable";
 inline constexpr std::string_view kDeleteVariableHint = "Delete variable";
 
+// What assistive technology calls the controls that show no caption of
+// their own, and the names of the keys that go with the commands.
+inline constexpr std::string_view kTermName = "Term";
+inline constexpr std::string_view kResultsName = "Results";
+inline constexpr std::string_view kVariablesName = "Variables";
+inline constexpr std::string_view kHelpName = "Help";
+inline constexpr std::string_view kCtrlKey = "Ctrl+";
+inline constexpr std::string_view kShiftKey = "Shift+";
+inline constexpr std::string_view kDeleteKey = "Delete";
+inline constexpr std::string_view kF1Key = "F1";
+inline constexpr std::string_view kF4Key = "F4";
+inline constexpr std::string_view kEnterKey = "Enter";
+
 // The variables grid.
 inline constexpr std::string_view kHeaderLabel = "Label";
 inline constexpr std::string_view kHeaderValue = "Value";

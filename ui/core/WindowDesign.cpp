@@ -55,6 +55,36 @@ constexpr TCommandKey kCommandKeys[] = {
     {TWindowCommand::Redo, TKeyName::Letter, 'Z', true, true},
 };
 
+constexpr TControlKey kControlKeys[] = {
+    {"SpeedButton1", TKeyName::F1, false, false},
+    {"SpeedButton2", TKeyName::F1, false, true},
+    {"lKelvaraLink", TKeyName::F1, true, false},
+};
+
+struct TControlCommand {
+  std::string_view control;
+  TWindowCommand command;
+};
+constexpr TControlCommand kControlCommands[] = {
+    {"bOpen", TWindowCommand::Open},
+    {"bSave", TWindowCommand::Save},
+    {"bClearResults", TWindowCommand::ClearResults},
+    {"bAddVar", TWindowCommand::AddVariable},
+    {"bDeleteVar", TWindowCommand::DeleteVariable},
+    {"bVariables", TWindowCommand::ToggleVariables},
+};
+
+struct TControlName {
+  std::string_view control;
+  std::string_view name;
+};
+constexpr TControlName kControlNames[] = {
+    {"eTerm", kTermName},
+    {"mResults", kResultsName},
+    {"sgVariables", kVariablesName},
+    {"SpeedButton1", kHelpName},
+};
+
 }  // namespace
 
 std::span<const TControlDesign> WindowControls() { return kControls; }
@@ -78,5 +108,50 @@ std::string_view VariablesButtonCaption(bool panelShown) {
 }
 
 std::string_view VariablesButtonHint(bool panelShown) { return panelShown ? kHideVariablesHint : kShowVariablesHint; }
+
+std::string KeyText(const TCommandKey& key) {
+  std::string text;
+  if (key.ctrl) text += kCtrlKey;
+  if (key.shift) text += kShiftKey;
+  switch (key.key) {
+    case TKeyName::Letter: text += key.letter; break;
+    case TKeyName::Delete: text += kDeleteKey; break;
+    case TKeyName::F4: text += kF4Key; break;
+    case TKeyName::F1: text += kF1Key; break;
+  }
+  return text;
+}
+
+std::string KeyOfCommand(TWindowCommand command) {
+  for (const TCommandKey& key : kCommandKeys)
+    if (key.command == command) return KeyText(key);
+  return {};
+}
+
+std::span<const TControlKey> ControlKeys() { return kControlKeys; }
+
+std::string KeyText(const TControlKey& key) { return KeyText(TCommandKey{{}, key.key, 0, key.ctrl, key.shift}); }
+
+std::string KeyOfControl(std::string_view control) {
+  for (const TControlKey& key : kControlKeys)
+    if (key.control == control) return KeyText(key);
+  for (const TControlCommand& entry : kControlCommands)
+    if (entry.control == control) return KeyOfCommand(entry.command);
+  return {};
+}
+
+std::string_view AccessibleName(std::string_view control) {
+  for (const TControlName& entry : kControlNames)
+    if (entry.control == control) return entry.name;
+  const std::optional<TControlDesign> design = ControlDesign(control);
+  if (!design) return {};
+  return design->caption.empty() ? design->hint : design->caption;
+}
+
+std::string WithKey(std::string_view hint, std::string_view key) {
+  std::string text(hint);
+  if (!key.empty()) text.append(" (").append(key).append(")");
+  return text;
+}
 
 }  // namespace veltaro

@@ -43,7 +43,7 @@ std::optional<TControlDesign> ControlDesign(std::string_view name);
 std::span<const std::string_view> TabOrder();
 
 // A command's key: a letter or a named key, with Ctrl and Shift.
-enum class TKeyName { Letter, Delete, F4 };
+enum class TKeyName { Letter, Delete, F4, F1 };
 struct TCommandKey {
   TWindowCommand command;
   TKeyName key;
@@ -52,6 +52,33 @@ struct TCommandKey {
   bool shift;
 };
 std::span<const TCommandKey> CommandKeys();
+
+// A key as a person reads it: "Ctrl+O", "Ctrl+Shift+Delete", "F4".
+std::string KeyText(const TCommandKey& key);
+// The first key of a command; "" for a command without one.
+std::string KeyOfCommand(TWindowCommand command);
+
+// The keys of the controls that run no command of the list above: help
+// (F1), "Support free software" (Shift+F1) and the maker's link (Ctrl+F1).
+struct TControlKey {
+  std::string_view control;
+  TKeyName key;
+  bool ctrl;
+  bool shift;
+};
+std::span<const TControlKey> ControlKeys();
+std::string KeyText(const TControlKey& key);
+// The key that a control answers to, as a person reads it ("" for none):
+// its command's key or its own.
+std::string KeyOfControl(std::string_view control);
+
+// The name a screen reader speaks for a control: its caption, or for a
+// control without one its hint or a word for what it holds ("Term",
+// "Results", "Variables", "Help").
+std::string_view AccessibleName(std::string_view control);
+// A hint followed by its key, "Open variable table (Ctrl+O)"; the hint alone
+// when there is no key.
+std::string WithKey(std::string_view hint, std::string_view key);
 
 // The help contexts of the window, of the entry field and of the grid, and
 // the context of "Support free software".
