@@ -59,6 +59,8 @@ constexpr TControlKey kControlKeys[] = {
     {"SpeedButton1", TKeyName::F1, false, false},
     {"SpeedButton2", TKeyName::F1, false, true},
     {"lKelvaraLink", TKeyName::F1, true, false},
+    {"bCalculate", TKeyName::Enter, false, false},
+    {"bSmartCalculate", TKeyName::Enter, true, false},
 };
 
 struct TControlCommand {
@@ -118,6 +120,7 @@ std::string KeyText(const TCommandKey& key) {
     case TKeyName::Delete: text += kDeleteKey; break;
     case TKeyName::F4: text += kF4Key; break;
     case TKeyName::F1: text += kF1Key; break;
+    case TKeyName::Enter: text += kEnterKey; break;
   }
   return text;
 }
@@ -145,7 +148,7 @@ std::string_view AccessibleName(std::string_view control) {
     if (entry.control == control) return entry.name;
   const std::optional<TControlDesign> design = ControlDesign(control);
   if (!design) return {};
-  return design->caption.empty() ? design->hint : design->caption;
+  return design->hint.empty() ? design->caption : design->hint;
 }
 
 std::string WithKey(std::string_view hint, std::string_view key) {

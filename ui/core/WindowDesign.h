@@ -43,7 +43,7 @@ std::optional<TControlDesign> ControlDesign(std::string_view name);
 std::span<const std::string_view> TabOrder();
 
 // A command's key: a letter or a named key, with Ctrl and Shift.
-enum class TKeyName { Letter, Delete, F4, F1 };
+enum class TKeyName { Letter, Delete, F4, F1, Enter };
 struct TCommandKey {
   TWindowCommand command;
   TKeyName key;
@@ -59,7 +59,8 @@ std::string KeyText(const TCommandKey& key);
 std::string KeyOfCommand(TWindowCommand command);
 
 // The keys of the controls that run no command of the list above: help
-// (F1), "Support free software" (Shift+F1) and the maker's link (Ctrl+F1).
+// (F1), "Support free software" (Shift+F1), the maker's link (Ctrl+F1),
+// Calculate (Enter) and Smart-Calculate (Ctrl+Enter).
 struct TControlKey {
   std::string_view control;
   TKeyName key;
@@ -72,9 +73,10 @@ std::string KeyText(const TControlKey& key);
 // its command's key or its own.
 std::string KeyOfControl(std::string_view control);
 
-// The name a screen reader speaks for a control: its caption, or for a
-// control without one its hint or a word for what it holds ("Term",
-// "Results", "Variables", "Help").
+// The name a screen reader speaks for a control: a word for what it holds
+// where it shows no words ("Term", "Results", "Variables", "Help"), else its
+// hint where it has one (the flat buttons show a picture or "<<"), else its
+// caption.
 std::string_view AccessibleName(std::string_view control);
 // A hint followed by its key, "Open variable table (Ctrl+O)"; the hint alone
 // when there is no key.
