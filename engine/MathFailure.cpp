@@ -151,8 +151,9 @@ std::string AboutText(long double log10Value) {
 std::string OverflowMessage(std::string_view part, std::uint8_t op, TComplex a, TComplex b) {
   std::string message = "Overflow in " + std::string(part) + ": ";
   const long double magnitude = OverflowMagnitude(op, a, b);
-  // Only a value beyond the range is worth quoting.
-  if (std::isfinite(magnitude) && magnitude >= 308.0L) {
+  // Only a value beyond the range is worth quoting, and only while its
+  // decimal exponent is a number a person reads.
+  if (std::isfinite(magnitude) && magnitude >= 308.0L && magnitude < 1e9L) {
     message += "about " + AboutText(magnitude) + ", beyond";
   } else {
     message += "the value is beyond";
