@@ -2,6 +2,7 @@
 
 #include "VarTableFile.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBrush>
 #include <QHeaderView>
@@ -242,6 +243,10 @@ bool TStringGridModel::setData(const QModelIndex& index, const QVariant& value, 
 }
 
 QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  // A row is known by its variable's label: that is what a screen reader
+  // gives as the header of the row's cells (the row headers are not drawn).
+  if (orientation == Qt::Vertical && role == Qt::DisplayRole && section >= 0 && section + 1 < RowCount())
+    return ToQString(Cell(0, section + 1));
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kGridColumns)
     return ToQString(header_[static_cast<std::size_t>(section)]);
   if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
@@ -379,6 +384,37 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
   // A typed key opens the editor itself (with the key in it) or moves on.
   CancelPendingEdit();
   QTableView::keyPressEvent(event);
+}
+
+// The grid tells assistive technology of a current cell only while it has
+// the focus: a rebuild or a program's choice of cell while the user types
+// elsewhere must not pull a screen reader into the grid.
+void TStringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (hasFocus())
+    QTableView::currentChanged(current, previous);
+  else
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+// Coming back to the grid, from another control or from a closed cell
+// editor, the focus is on its current cell, not on the grid as a whole.
+// The toolkit reports the grid as a whole once this event is handled; the
+// cell is reported after it.
+void TStringGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  if (QAccessible::isActive()) QMetaObject::invokeMethod(this, &TStringGrid::ReportFocusedCell, Qt::QueuedConnection);
+}
+
+void TStringGrid::ReportFocusedCell() {
+  if (!QAccessible::isActive() || !hasFocus() || !currentIndex().isValid()) return;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+  QAccessibleTableInterface* cells = table ? table->tableInterface() : nullptr;
+  QAccessibleInterface* cell = cells ? cells->cellAt(currentIndex().row(), currentIndex().column()) : nullptr;
+  const int child = cell ? table->indexOfChild(cell) : -1;
+  if (child < 0) return;
+  QAccessibleEvent focus(this, QAccessible::Focus);
+  focus.setChild(child);
+  QAccessible::updateAccessibility(&focus);
 }
 
 void TStringGrid::focusOutEvent(QFocusEvent* event) {

@@ -108,12 +108,15 @@ class TStringGrid : public QTableView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void timerEvent(QTimerEvent* event) override;
   bool viewportEvent(QEvent* event) override;
 
  private:
   void CancelPendingEdit();
+  void ReportFocusedCell();
 
   TStringGridModel model_;
   int keptRow_ = 1;
