@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +15,10 @@
 #include <QShortcut>
 #include <QTextOption>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 
+#include "Accessible.h"
 #include "HelpKeys.h"
 #include "Messages.h"
 #include "QtDialogs.h"
@@ -29,6 +32,13 @@ namespace {
 
 bool Within(const QWidget* widget, const QWidget* ancestor) {
   return widget && (widget == ancestor || ancestor->isAncestorOf(widget));
+}
+
+QKeySequence SequenceOf(const TControlKey& key) {
+  int code = key.key == TKeyName::F1 ? Qt::Key_F1 : Qt::Key_Return;
+  if (key.ctrl) code |= Qt::CTRL;
+  if (key.shift) code |= Qt::SHIFT;
+  return QKeySequence(code);
 }
 
 QKeySequence SequenceOf(const TCommandKey& key) {
@@ -53,6 +63,7 @@ TfMain::TfMain(TDialogs* dialogs, QWidget* parent) : QWidget(parent) {
   openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   model_->SetStartup({}, ToFileName(QCoreApplication::applicationDirPath()));
   helpKeys_ = std::make_unique<THelpKeys>();
+  InstallAccessibleInterfaces();
   CreateControls();
   ApplyLayout();
   termAssist_ = new TTermAssist(
@@ -108,6 +119,10 @@ void TfMain::ConnectHandlers() {
   connect(bAddVar, &QToolButton::clicked, this, [this] { model_->bAddVarClick(); });
   connect(bDeleteVar, &QToolButton::clicked, this, [this] { model_->bDeleteVarClick(); });
   lKelvaraLink->installEventFilter(this);
+  // Activated by assistive technology or by its key.
+  connect(lKelvaraLink, &QLabel::linkActivated, this, [this] { model_->lKelvaraLinkClick(); });
+  for (QToolButton* flat : {SpeedButton1, SpeedButton2, bClearResults, bVariables, bOpen, bSave, bAddVar, bDeleteVar})
+    flat->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, &TfMain::OnFocusChanged);
 }
 
@@ -133,9 +148,33 @@ void TfMain::ConnectKeys() {
     const TWindowCommand command = key.command;
     connect(shortcut, &QShortcut::activated, this, [this, command] { model_->RunCommand(command); });
   }
+  // "Support free software" and the maker's link, which take no focus.
+  for (const TControlKey& key : ControlKeys()) {
+    const bool support = key.control == "SpeedButton2";
+    if (!support && key.control != "lKelvaraLink") continue;
+    auto* shortcut = new QShortcut(SequenceOf(key), this);
+    connect(shortcut, &QShortcut::activated, this, [this, support] {
+      if (support)
+        model_->SpeedButton2Click();
+      else
+        model_->lKelvaraLinkClick();
+    });
+  }
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+  // A flat button's tip shows its hint followed by its key; the hint itself
+  // stays as it is.
+  if (event->type() == QEvent::ToolTip && watched->isWidgetType() && watched != lKelvaraLink) {
+    auto* button = static_cast<QWidget*>(watched);
+    const QString key = button->property("veltaroKey").toString();
+    const QString hint = button->toolTip().isEmpty() ? button->accessibleName() : button->toolTip();
+    if (!key.isEmpty() && !hint.isEmpty()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                         ToQString(WithKey(ToStdString(hint), ToStdString(key))), button);
+      return true;
+    }
+  }
   if ((watched == bCalculate || watched == bSmartCalculate) && event->type() == QEvent::MouseButtonRelease)
     clickedByMouse_ = true;
   if (watched == lKelvaraLink && event->type() == QEvent::MouseButtonRelease) {
@@ -241,7 +280,12 @@ bool TfMain::DegreesChecked() const { return rbDegMode->isChecked(); }
 
 bool TfMain::ComplexChecked() const { return cbComplex->isChecked(); }
 
-void TfMain::AppendResult(const std::string& line) { mResults->appendPlainText(ToQString(line)); }
+// The new line is spoken where the user types: the entry field's
+// description; the list's own text event goes to a list without the focus.
+void TfMain::AppendResult(const std::string& line) {
+  mResults->appendPlainText(ToQString(line));
+  Announce(eTerm, ToQString(line));
+}
 
 void TfMain::ClearResults() { mResults->clear(); }
 
@@ -253,6 +297,9 @@ void TfMain::ShowVariablesPanel(bool shown) {
   pVariables->setVisible(shown);
   bVariables->setText(ToQString(VariablesButtonCaption(shown)));
   bVariables->setToolTip(ToQString(VariablesButtonHint(shown)));
+  bVariables->setAccessibleName(ToQString(VariablesButtonHint(shown)));
+  bVariables->setAccessibleDescription(
+      ToQString(WithKey(VariablesButtonHint(shown), ToStdString(bVariables->property("veltaroKey").toString()))));
   FitToContents();
 }
 

@@ -97,6 +97,7 @@ class TfMain : public QWidget, private TWindowView {
 
  private:
   void CreateControls();
+  void DescribeControls();
   void ConnectHandlers();
   void ApplyLayout();
   void FitToContents();

@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "Accessible.h"
 #include "Glyphs.h"
 #include "HelpKeys.h"
 #include "Main.h"
@@ -150,6 +151,7 @@ void TfMain::CreateControls() {
   lKelvaraLink = new TLinkLabel(ToQString(text::kLinkCaption), Panel2);
   lKelvaraLink->setObjectName(QStringLiteral("lKelvaraLink"));
   lKelvaraLink->setCursor(Qt::PointingHandCursor);
+  AccessibleAsLink(lKelvaraLink);
 
   pEntry = NewPanel(this, "pEntry", QFrame::NoFrame, QFrame::Plain);
   Label3 = new QLabel(ToQString(text::kEnterTerm), pEntry);
@@ -210,10 +212,29 @@ void TfMain::CreateControls() {
   for (const TControlDesign& control : WindowControls())
     if (control.helpContext != 0) SetHelpContext(Control(control.name), control.helpContext);
 
+  DescribeControls();
+
   // Tab order: the entry panel, the results, the variables.
   const auto order = TabOrder();
   for (std::size_t k = 1; k < order.size(); ++k) QWidget::setTabOrder(Control(order[k - 1]), Control(order[k]));
   eTerm->setFocus();
+}
+
+// What a screen reader says of each control: its name, and its key after
+// its hint in the description. The entry field is named "Term" and not by
+// its label's "Enter term:"; its description carries the status line.
+void TfMain::DescribeControls() {
+  Label3->setBuddy(eTerm);
+  for (const TControlDesign& control : WindowControls()) {
+    QWidget* widget = Control(control.name);
+    const std::string_view name = AccessibleName(control.name);
+    if (!name.empty() && !qobject_cast<QLabel*>(widget)) widget->setAccessibleName(ToQString(name));
+    const std::string key = KeyOfControl(control.name);
+    if (key.empty()) continue;
+    widget->setAccessibleDescription(ToQString(WithKey(name.empty() ? control.caption : name, key)));
+    widget->setProperty("veltaroKey", ToQString(key));
+  }
+  for (QWidget* choice : std::initializer_list<QWidget*>{cbComplex, rbDegMode, rbRadMode}) UseVisibleFocusFrame(choice);
 }
 
 QWidget* TfMain::Control(std::string_view name) const {

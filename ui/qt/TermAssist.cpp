@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include "Accessible.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "WindowModel.h"
@@ -34,15 +35,12 @@ TTermAssist::TTermAssist(QLineEdit* term, QPlainTextEdit* results, std::function
     : QObject(parent), term_(term), results_(results), area_(std::move(area)), model_(model) {
   status_ = new QLabel(term_->parentWidget());
   status_->setObjectName(QStringLiteral("lTermStatus"));
-  QFont small = status_->font();
-  if (small.pointSizeF() > 0)
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-  else
-    small.setPixelSize(std::max(1, small.pixelSize() * 85 / 100));
-  status_->setFont(small);
-  // The palette's own grey for secondary text stays readable on dark palettes.
-  status_->setForegroundRole(QPalette::PlaceholderText);
+  // The palette's own grey for secondary text, darkened or lightened as far
+  // as it must be to read on the panel (see FollowPalette); drawn at the
+  // size of the other labels.
   status_->setTextFormat(Qt::PlainText);
+  FollowPalette();
+  status_->installEventFilter(this);
   PlaceStatus();
   status_->show();
 
@@ -73,8 +71,31 @@ void TTermAssist::PlaceStatus() {
 void TTermAssist::ShowStatus(const std::string& text) {
   // A status shown now makes a pending one of earlier typing superfluous.
   pending_->stop();
-  fullStatus_ = ToQString(text);
+  const QString status = ToQString(text);
+  const bool changed = status != fullStatus_;
+  fullStatus_ = status;
   Display();
+  // A new status is spoken in the entry field; the same status shown again
+  // (after Calculate, say) leaves the field's last words, the result, alone.
+  if (changed) Announce(term_, status_->toolTip());
+}
+
+void TTermAssist::FollowPalette() {
+  const QWidget* panel = status_->parentWidget();
+  const QWidget* behind = panel;
+  while (behind && !behind->isWindow() && !behind->autoFillBackground()) behind = behind->parentWidget();
+  if (!panel || !behind) return;
+  const QColor back = behind->palette().color(behind->backgroundRole());
+  const QColor wanted = ReadableOn(back, panel->palette().color(QPalette::PlaceholderText),
+                                   panel->palette().color(QPalette::WindowText));
+  QPalette readable = status_->palette();
+  bool same = readable.isBrushSet(QPalette::Active, QPalette::WindowText);
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    same = same && readable.color(group, QPalette::WindowText) == wanted;
+  if (same) return;
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    readable.setColor(group, QPalette::WindowText, wanted);
+  status_->setPalette(readable);  // comes back here once, with nothing left to change
 }
 
 void TTermAssist::Display() {
@@ -126,6 +147,7 @@ bool TTermAssist::CopyResult(const QString& line) {
 }
 
 bool TTermAssist::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == status_ && event->type() == QEvent::PaletteChange) FollowPalette();
   if (watched == term_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     // The field's own undo comes first; with nothing of its own to take

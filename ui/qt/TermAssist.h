@@ -47,6 +47,7 @@ class TTermAssist : public QObject {
 
  private:
   void PlaceStatus();
+  void FollowPalette();  // the status colour that reads on the panel
   void Display();  // fullStatus_, elided to the label's width
   QString LineAt(const QPoint& pos) const;
 

@@ -1,0 +1,38 @@
+// What assistive technology learns of the window beyond what each control
+// tells by itself: the window as a frame with its title, the maker's link as
+// a link that can be activated, texts spoken where the user is, a status
+// colour that reads on any palette, and a focus frame that can be seen.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace veltaro {
+
+// Installs, once per program, the accessible interfaces of the window and
+// of the link.
+void InstallAccessibleInterfaces();
+
+// Shows label to assistive technology as a link; activating it emits the
+// label's linkActivated.
+void AccessibleAsLink(QLabel* label);
+
+// Gives text to assistive technology as the description of control: a
+// screen reader speaks a change of the focused control's description. The
+// same text given twice is spoken twice.
+void Announce(QWidget* control, const QString& text);
+
+// How far apart two colours are in lightness, from 1 (the same) to 21
+// (black and white).
+double ContrastRatio(const QColor& a, const QColor& b);
+// The colour nearest to wanted, on the way to text, that reads on back with
+// a contrast of at least 4.5.
+QColor ReadableOn(const QColor& back, const QColor& wanted, const QColor& text);
+
+// Draws control's keyboard focus as a solid frame in the text colour.
+void UseVisibleFocusFrame(QWidget* control);
+
+}  // namespace veltaro
