@@ -33,6 +33,12 @@ void WindowTest::Start(const std::string& firstArgument, const std::string& prog
   window->SetStartup(firstArgument, programDirectory);
   window->SetUrlOpener([this](const QUrl& url) { openedUrls.push_back(url); });
   window->show();
+  // On an X display without a window manager only the program itself can
+  // give its window the keyboard.
+  if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+  }
   QApplication::setActiveWindow(window.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   window->eTerm->setFocus();
