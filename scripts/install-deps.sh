@@ -19,6 +19,7 @@ case "${1:-}" in
       libmspack-dev fp-utils-3.2.2 mount
       clang libclang-rt-14-dev  # the help-file fuzzer
       fonts-dejavu-core xvfb xauth x11-utils locales
+      dbus-daemon dbus-bin at-spi2-core  # the window's events on a private accessibility bus
     )
     ;;
   windows)
