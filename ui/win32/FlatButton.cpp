@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "Accessible.h"
 #include "Handles.h"
 
 namespace veltaro {
@@ -18,6 +19,7 @@ struct TFlatButton {
   HICON disabledIcon;
   int iconSize;
   HFONT font = nullptr;
+  std::wstring name;  // for screen readers, when not the window text
   bool hot = false;
   bool pressed = false;
 };
@@ -146,6 +148,11 @@ LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ::InvalidateRect(window, nullptr, TRUE);
       }
       return 0;
+    case WM_GETOBJECT:
+      if (button && !button->name.empty()) {
+        if (const LRESULT object = NamedAccessibleObject(window, wParam, lParam, button->name.c_str())) return object;
+      }
+      break;
     case BM_CLICK:
       if (::IsWindowEnabled(window)) Click(window);
       return 0;
@@ -156,6 +163,10 @@ LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+void SetFlatButtonName(HWND button, const std::wstring& name) {
+  if (TFlatButton* flat = Of(button)) flat->name = name;
+}
 
 void RegisterFlatButtonClass(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "FlatButton.h"
+#include "Accessible.h"
 #include "HelpEntry.h"
 #include "Messages.h"
 #include "Resources.h"
@@ -29,8 +30,19 @@ constexpr int kDesignColumnWidth = 64;
 constexpr int kDesignRowHeight = 24;
 // The status line holds one line; longer texts are cut before it is drawn.
 constexpr std::size_t kMaxStatusChars = 2000;
-// Names for screen readers of the buttons that show only a picture.
-constexpr wchar_t kHelpButtonName[] = L"Help";
+constexpr int kSupportKeyCommand = 902;
+constexpr int kLinkKeyCommand = 903;
+
+UINT VirtualKey(TKeyName key, char letter) {
+  switch (key) {
+    case TKeyName::Delete: return VK_DELETE;
+    case TKeyName::F4: return VK_F4;
+    case TKeyName::F1: return VK_F1;
+    case TKeyName::Enter: return VK_RETURN;
+    case TKeyName::Letter: break;
+  }
+  return static_cast<UINT>(letter);
+}
 
 // The panels that the window draws itself; every other control is a child
 // window of the window, placed where its design puts it.
@@ -226,17 +238,21 @@ void TfMain::CreateControls() {
   native("Label3", WC_STATICW, caption("Label3"), SS_LEFT | SS_NOPREFIX);
   // Its text is the whole status; what fits is drawn, the whole is its tip.
   native("lTermStatus", WC_STATICW, L"", SS_OWNERDRAW | SS_NOTIFY);
-  flat("SpeedButton1", kHelpButtonName, false, IDI_GLYPH_HELP, 0);
+  // A flat button's window text is its name for screen readers, also where
+  // it shows only its picture.
+  const auto name = [](std::string_view control) { return Wide(AccessibleName(control)); };
+  flat("SpeedButton1", name("SpeedButton1"), false, IDI_GLYPH_HELP, 0);
   native("gbAngleMode", WC_BUTTONW, caption("gbAngleMode"), BS_GROUPBOX);
   native("Label1", WC_STATICW, caption("Label1"), SS_LEFT | SS_NOPREFIX);
-  flat("bClearResults", Wide(text::kClearResultsHint), false, IDI_GLYPH_ERASER, IDI_GLYPH_ERASER_DISABLED);
+  flat("bClearResults", name("bClearResults"), false, IDI_GLYPH_ERASER, IDI_GLYPH_ERASER_DISABLED);
   flat("SpeedButton2", caption("SpeedButton2"), true, 0, 0);
   flat("bVariables", Wide(VariablesButtonCaption(true)), true, IDI_GLYPH_VARIABLES, 0);
+  SetFlatButtonName(Control("bVariables"), Wide(VariablesButtonHint(true)));
   native("Label2", WC_STATICW, caption("Label2"), SS_LEFT | SS_NOPREFIX);
-  flat("bOpen", Wide(text::kOpenTableHint), false, IDI_GLYPH_OPEN, 0);
-  flat("bSave", Wide(text::kSaveTableHint), false, IDI_GLYPH_SAVE, 0);
-  flat("bAddVar", Wide(text::kAddVariableHint), false, IDI_GLYPH_ADD, 0);
-  flat("bDeleteVar", Wide(text::kDeleteVariableHint), false, IDI_GLYPH_BIN, IDI_GLYPH_BIN_DISABLED);
+  flat("bOpen", name("bOpen"), false, IDI_GLYPH_OPEN, 0);
+  flat("bSave", name("bSave"), false, IDI_GLYPH_SAVE, 0);
+  flat("bAddVar", name("bAddVar"), false, IDI_GLYPH_ADD, 0);
+  flat("bDeleteVar", name("bDeleteVar"), false, IDI_GLYPH_BIN, IDI_GLYPH_BIN_DISABLED);
 
   // Hints of the flat buttons.
   tooltips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
@@ -251,9 +267,15 @@ void TfMain::CreateControls() {
     ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     ::SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, dpi_.Plain(600));
   }
+  // Each flat button's tip: its hint, or its name, followed by its key.
   for (const TControlDesign& control : WindowControls()) {
-    if (control.hint.empty()) continue;
-    std::wstring hint = Wide(control.name == "bVariables" ? VariablesButtonHint(true) : control.hint);
+    const HWND handle = Control(control.name);
+    wchar_t className[32] = {};
+    if (handle) ::GetClassNameW(handle, className, 32);
+    if (std::wstring_view(className) != L"VeltaroFlatButton") continue;
+    std::string_view shown = control.name == "bVariables" ? VariablesButtonHint(true) : control.hint;
+    if (shown.empty()) shown = control.caption.empty() ? AccessibleName(control.name) : control.caption;
+    std::wstring hint = Wide(WithKey(shown, KeyOfControl(control.name)));
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -269,7 +291,8 @@ void TfMain::CreateControls() {
     if (control.helpContext != 0) ::SetWindowContextHelpId(Control(control.name), control.helpContext);
 
   // Focus moves, keys and clicks of the native controls come here.
-  for (const char* name : {"eTerm", "bSmartCalculate", "bCalculate", "rbRadMode", "rbDegMode", "cbComplex", "mResults"})
+  for (const char* name :
+       {"eTerm", "bSmartCalculate", "bCalculate", "rbRadMode", "rbDegMode", "cbComplex", "mResults", "gbAngleMode"})
     ::SetWindowSubclass(Control(name), ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
   ::SetFocus(eTerm);
 }
@@ -387,12 +410,20 @@ void TfMain::BuildAccelerators() {
   for (const TCommandKey& key : CommandKeys()) {
     ACCEL accel{};
     accel.fVirt = FVIRTKEY | (key.ctrl ? FCONTROL : 0) | (key.shift ? FSHIFT : 0);
-    accel.key = key.key == TKeyName::Delete ? VK_DELETE : key.key == TKeyName::F4 ? VK_F4 : key.letter;
+    accel.key = static_cast<WORD>(VirtualKey(key.key, key.letter));
     accel.cmd = static_cast<WORD>(kFirstKeyCommand + acceleratorCommands_.size());
     acceleratorCommands_.push_back(key.command);
     keys.push_back(accel);
   }
   keys.push_back({FVIRTKEY, VK_F1, kHelpCommand});
+  // "Support free software" and the maker's link, which take no focus.
+  for (const TControlKey& key : ControlKeys()) {
+    const bool support = key.control == "SpeedButton2";
+    if (!support && key.control != "lKelvaraLink") continue;
+    const BYTE modifiers = FVIRTKEY | (key.ctrl ? FCONTROL : 0) | (key.shift ? FSHIFT : 0);
+    keys.push_back({modifiers, static_cast<WORD>(VirtualKey(key.key, 0)),
+                    static_cast<WORD>(support ? kSupportKeyCommand : kLinkKeyCommand)});
+  }
   keys.push_back({FVIRTKEY | FCONTROL, VK_RETURN, kSmartCommand});
   accelerators_ = TAccelerators(::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
 }
@@ -525,6 +556,13 @@ LRESULT TfMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_CTLCOLORBTN: {
+      // Radio buttons, the check box and the group box on the window's face.
+      const HDC dc = reinterpret_cast<HDC>(wParam);
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wParam) == Control("lKelvaraLink")) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
@@ -595,6 +633,8 @@ void TfMain::OnCommand(int id, int code, HWND control) {
     return;
   }
   if (id == kHelpCommand) return AskHelp();
+  if (id == kSupportKeyCommand) return model_->SpeedButton2Click();
+  if (id == kLinkKeyCommand) return model_->lKelvaraLinkClick();
   if (id == kSmartCommand) {
     if (::IsWindowEnabled(Control("bSmartCalculate"))) model_->bSmartCalculateClick();
     return;
@@ -694,6 +734,25 @@ LRESULT TfMain::HandleControl(HWND control, UINT message, WPARAM wParam, LPARAM 
   if (message == WM_NCDESTROY) {
     ::RemoveWindowSubclass(control, ControlProc, 0);
     return 0;
+  }
+  if (message == WM_GETOBJECT) {
+    // The edit fields are named by what they hold.
+    const char* name = control == Control("eTerm") ? "eTerm" : control == Control("mResults") ? "mResults" : nullptr;
+    if (name) {
+      if (const LRESULT object = NamedAccessibleObject(control, wParam, lParam, Wide(AccessibleName(name)).c_str())) {
+        handled = true;
+        return object;
+      }
+    }
+  }
+  if (message == WM_ERASEBKGND && control == Control("gbAngleMode")) {
+    // The group box leaves its inside to the window, which does not draw
+    // under its children.
+    RECT inside;
+    ::GetClientRect(control, &inside);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &inside, ::GetSysColorBrush(COLOR_BTNFACE));
+    handled = true;
+    return 1;
   }
   if (control == Control("eTerm")) {
     // Up, Down and Escape walk the history and empty the field.
@@ -963,7 +1022,8 @@ void TfMain::ShowVariablesPanel(bool shown) {
   }
   const HWND button = Control("bVariables");
   ::SetWindowTextW(button, Wide(VariablesButtonCaption(shown)).c_str());
-  std::wstring hint = Wide(VariablesButtonHint(shown));
+  SetFlatButtonName(button, Wide(VariablesButtonHint(shown)));
+  std::wstring hint = Wide(WithKey(VariablesButtonHint(shown), KeyOfControl("bVariables")));
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.hwnd = window_;

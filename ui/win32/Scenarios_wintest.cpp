@@ -4,16 +4,25 @@
 // editor and double clicks in the results list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "Complex.h"
+#include "Accessible.h"
 #include "HelpEntry.h"
+#include "HelpStartup.h"
+#include "WindowsPlatform.h"
 #include "Main.h"
 #include "ScriptedDialogs.h"
 #include "SmartConversion.h"
 #include "Win32Text.h"
 #include "WindowScenarios.h"
+
+// After the system's own declarations, which it needs.
+#include <oleacc.h>
 
 namespace veltaro {
 namespace {
@@ -63,7 +72,11 @@ class TWin32Driver : public TWindowDriver {
   void Command(TWindowCommand command) override {
     for (const TCommandKey& key : CommandKeys()) {
       if (key.command != command) continue;
-      const UINT code = key.key == TKeyName::Delete ? VK_DELETE : key.key == TKeyName::F4 ? VK_F4 : key.letter;
+      const UINT code = key.key == TKeyName::Delete ? VK_DELETE
+                        : key.key == TKeyName::F4   ? VK_F4
+                        : key.key == TKeyName::F1   ? VK_F1
+                        : key.key == TKeyName::Enter ? VK_RETURN
+                                                     : static_cast<UINT>(key.letter);
       const HWND focused = ::GetFocus() ? ::GetFocus() : window_.Control("eTerm");
       Press(window_, focused, code, key.ctrl, key.shift);
       return;
@@ -136,6 +149,7 @@ class Win32Window : public ::testing::Test {
     fs::create_directories(dir);
     Reset();
     helpRequests.clear();
+    openedAddresses.clear();
     SetHelpHandler([this](std::uint16_t command, std::int32_t data, bool&) {
       helpRequests.emplace_back(command, data);
       return true;
@@ -192,34 +206,40 @@ TEST_F(Win32Window, KeysReachTheirCommands) {
     const char* focus;
     UINT key;
     bool ctrl;
+    bool shift;
     const char* term;
     std::vector<std::string> results;
     std::vector<std::int32_t> help;
+    bool link;
   };
   const TCase cases[] = {
-      {"eTerm", VK_RETURN, false, "1/3", {"Result: 0.333333333333333"}, {}},
-      {"eTerm", VK_RETURN, true, "1/3", {"Result: 1/3"}, {}},
-      {"bSmartCalculate", VK_RETURN, false, "1/3", {"Result: 1/3"}, {}},
-      {"bCalculate", VK_RETURN, false, "1/3", {"Result: 0.333333333333333"}, {}},
-      {"cbComplex", VK_RETURN, false, "2+2", {"Result: 4"}, {}},
-      {"mResults", VK_RETURN, false, "2+2", {"Result: 4"}, {}},
-      {"sgVariables", VK_RETURN, false, "2+2", {"Result: 4"}, {}},
-      {"eTerm", VK_F1, false, "", {}, {kTermHelpContext}},
-      {"sgVariables", VK_F1, false, "", {}, {kVariablesHelpContext}},
-      {"mResults", VK_F1, false, "", {}, {kWindowHelpContext}},
-      {"bCalculate", VK_F1, false, "", {}, {kWindowHelpContext}},
+      {"eTerm", VK_RETURN, false, false, "1/3", {"Result: 0.333333333333333"}, {}, false},
+      {"eTerm", VK_RETURN, true, false, "1/3", {"Result: 1/3"}, {}, false},
+      {"bSmartCalculate", VK_RETURN, false, false, "1/3", {"Result: 1/3"}, {}, false},
+      {"bCalculate", VK_RETURN, false, false, "1/3", {"Result: 0.333333333333333"}, {}, false},
+      {"cbComplex", VK_RETURN, false, false, "2+2", {"Result: 4"}, {}, false},
+      {"mResults", VK_RETURN, false, false, "2+2", {"Result: 4"}, {}, false},
+      {"sgVariables", VK_RETURN, false, false, "2+2", {"Result: 4"}, {}, false},
+      {"eTerm", VK_F1, false, false, "", {}, {kTermHelpContext}, false},
+      {"sgVariables", VK_F1, false, false, "", {}, {kVariablesHelpContext}, false},
+      {"mResults", VK_F1, false, false, "", {}, {kWindowHelpContext}, false},
+      {"bCalculate", VK_F1, false, false, "", {}, {kWindowHelpContext}, false},
+      {"eTerm", VK_F1, false, true, "", {}, {kSupportHelpContext}, false},
+      {"sgVariables", VK_F1, true, false, "", {}, {}, true},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(std::string(c.focus) + " key " + std::to_string(c.key));
+    SCOPED_TRACE(std::string(c.focus) + " key " + std::to_string(c.key) + (c.ctrl ? " ctrl" : "") +
+                 (c.shift ? " shift" : ""));
     StartEmpty();
     ::SetWindowTextW(window->Control("eTerm"), Wide(c.term).c_str());
     ::SetFocus(window->Control(c.focus));
     PumpMessages(*window);
-    Press(*window, ::GetFocus(), c.key, c.ctrl);
+    Press(*window, ::GetFocus(), c.key, c.ctrl, c.shift);
     EXPECT_EQ(window->ResultLines(), c.results);
     std::vector<std::int32_t> contexts;
     for (const auto& [command, data] : helpRequests) contexts.push_back(data);
     EXPECT_EQ(contexts, c.help);
+    EXPECT_EQ(openedAddresses.size(), c.link ? 1u : 0u);
     TearDown();
     SetUp();
   }
@@ -336,6 +356,171 @@ TEST_F(Win32Window, LinkHelpButtonsAndLayout) {
   }
   EXPECT_EQ(visited, (std::vector<std::string>{"eTerm", "bSmartCalculate", "bCalculate", "rbRadMode", "cbComplex",
                                                "mResults", "sgVariables"}));
+}
+
+// The window at the monitor's resolution: it is as large as its design
+// scaled to the monitor (and grown for wider fonts), and the picture of it
+// is kept (as a 24-bit bitmap in VELTARO_PICTURE_DIR when that is set).
+TEST_F(Win32Window, PictureAtTheMonitorsResolution) {
+  StartEmpty();
+  TWin32Driver driver(*window, dialogs);
+  driver.Type("sin(x)^2+cos(x)^2");
+  driver.Click("bCalculate");
+  driver.Type("sqrt(-2)");
+  driver.Click("bSmartCalculate");
+  driver.Type("x^2^3");
+  PumpMessages(*window);
+  RECT client;
+  ::GetClientRect(window->Handle(), &client);
+  const TDpi& dpi = window->Dpi();
+  EXPECT_EQ(client.right, dpi(654));
+  EXPECT_EQ(client.bottom, dpi(353));
+  EXPECT_GE(dpi.Scale(), dpi.Dpi() / 120.0);
+
+  RECT frame;
+  ::GetWindowRect(window->Handle(), &frame);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const HDC screen = ::GetWindowDC(window->Handle());
+  const HDC memory = ::CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(bitmap, nullptr);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  ::GdiFlush();
+  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+  const std::size_t size = stride * static_cast<std::size_t>(height);
+  // The picture is not one colour: the controls were drawn.
+  const auto* pixels = static_cast<const unsigned char*>(bits);
+  EXPECT_NE(std::count(pixels, pixels + size, pixels[0]), static_cast<std::ptrdiff_t>(size));
+  if (const char* dir = std::getenv("VELTARO_PICTURE_DIR")) {
+    const std::string path = std::string(dir) + "\\window-" + std::to_string(dpi.Dpi()) + "dpi.bmp";
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + size);
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+      std::fwrite(&file, sizeof file, 1, out);
+      std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+      std::fwrite(bits, 1, size, out);
+      std::fclose(out);
+    }
+  }
+  ::SelectObject(memory, previous);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(window->Handle(), screen);
+}
+
+// Help through the system's viewer, as the program starts it: F1 in the
+// entry field and in the grid and the two help buttons each open the help
+// window (the topic the viewer chose is in its trace, which the Windows test
+// run reads), and closing the window closes the help windows. Needs
+// veltaro.chm beside this program.
+TEST_F(Win32Window, HelpThroughTheSystemsViewer) {
+  char program[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, program, MAX_PATH);
+  if (!fs::exists(fs::path(program).parent_path() / "veltaro.chm")) GTEST_SKIP() << "no veltaro.chm beside the program";
+  SetHelpHandler({});
+  TWin32Toolkit toolkit("Veltaro");
+  TToolkitServices* previous = Platform().Toolkit();
+  Platform().SetToolkit(&toolkit);
+  {
+    THelpSupport support;
+    StartEmpty();
+    HelpFormCreate(*window, dialogs);
+    EXPECT_TRUE(dialogs.calls.empty()) << dialogs.calls.front().title << ": " << dialogs.calls.front().text;
+    const auto helpWindows = [] {
+      std::vector<HWND> found;
+      ::EnumThreadWindows(
+          ::GetCurrentThreadId(),
+          [](HWND w, LPARAM list) {
+            if (::IsWindowVisible(w) && WindowText(w).find(L"Help") != std::wstring::npos)
+              reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&found));
+      return found;
+    };
+    const auto settle = [this] {
+      for (int i = 0; i < 10; ++i) {
+        PumpMessages(*window);
+        ::Sleep(20);
+      }
+    };
+    TVariablesGrid& grid = window->Grid();
+    const std::pair<HWND, UINT> requests[] = {{window->Control("eTerm"), VK_F1},
+                                              {grid.Handle(), VK_F1},
+                                              {window->Control("SpeedButton1"), 0},
+                                              {window->Control("SpeedButton2"), 0}};
+    for (const auto& [control, key] : requests) {
+      if (key) {
+        ::SetFocus(control);
+        Press(*window, control, key);
+      } else {
+        ::SendMessageW(control, BM_CLICK, 0, 0);
+      }
+      settle();
+      std::printf("help request from %ls: %zu help window(s)\n", WindowText(control).c_str(), helpWindows().size());
+      EXPECT_FALSE(helpWindows().empty());
+    }
+    ::SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    for (int i = 0; i < 50 && !helpWindows().empty(); ++i) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+      ::Sleep(20);
+    }
+    EXPECT_TRUE(helpWindows().empty()) << "the help window outlived the program's window";
+    window.reset();
+  }
+  Platform().SetToolkit(previous);
+}
+
+// Every control has a name for screen readers, read back through the
+// system's accessibility library: the native controls from their captions,
+// the picture-only buttons and the grid from the window's design, and each
+// cell of the grid from its row's label, its column and its text.
+TEST_F(Win32Window, AccessibleNames) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  StartEmpty();
+  window->Grid().SetRows({{"x", "2.5", "the width"}});
+  const auto nameOf = [](HWND control, long child) {
+    IAccessible* object = nullptr;
+    const HRESULT found = ::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                       reinterpret_cast<void**>(&object));
+    std::string name = "(no object: " + std::to_string(static_cast<unsigned long>(found)) + ")";
+    if (SUCCEEDED(found) && object) {
+      VARIANT id;
+      ::VariantInit(&id);
+      id.vt = VT_I4;
+      id.lVal = child;
+      BSTR text = nullptr;
+      name = SUCCEEDED(object->get_accName(id, &text)) && text ? Utf8(text) : "";
+      ::SysFreeString(text);
+      object->Release();
+    }
+    return name;
+  };
+  std::vector<std::string> names, expected;
+  for (const TControlDesign& control : WindowControls()) {
+    const HWND handle = window->Control(control.name);
+    if (!handle || control.name.rfind("Label", 0) == 0 || control.name == "gbAngleMode") continue;
+    names.push_back(std::string(control.name) + ": " + nameOf(handle, CHILDID_SELF));
+    expected.push_back(std::string(control.name) + ": " + std::string(AccessibleName(control.name)));
+  }
+  EXPECT_EQ(names, expected);
+  const HWND grid = window->Grid().Handle();
+  EXPECT_EQ(nameOf(grid, GridCellChildId(1, 1)), "x, Value, 2.5");
+  EXPECT_EQ(nameOf(grid, GridCellChildId(2, 1)), "x, Comment, the width");
+  EXPECT_EQ(nameOf(grid, GridCellChildId(1, 0)), "Value");
+  window.reset();
+  ::CoUninitialize();
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string_view>
 
+#include "Accessible.h"
 #include "Win32Text.h"
 
 namespace veltaro {
@@ -46,6 +48,13 @@ TVariablesGrid::~TVariablesGrid() {
   }
 }
 
+TVariablesGrid* TVariablesGrid::FromHandle(HWND window) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (std::wstring_view(name) != kClassName) return nullptr;
+  return reinterpret_cast<TVariablesGrid*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK TVariablesGrid::GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* grid = static_cast<TVariablesGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -83,6 +92,7 @@ LRESULT TVariablesGrid::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETFOCUS:
       ::InvalidateRect(window_, nullptr, FALSE);
+      ::NotifyWinEvent(EVENT_OBJECT_FOCUS, window_, OBJID_CLIENT, GridCellChildId(col_, row_));
       if (onFocus) onFocus(window_, reinterpret_cast<HWND>(wParam));
       return 0;
     case WM_KILLFOCUS:
@@ -164,6 +174,9 @@ LRESULT TVariablesGrid::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ScrollTo(top);
       return 0;
     }
+    case WM_GETOBJECT:
+      if (const LRESULT object = GridAccessibleObject(window_, wParam, lParam)) return object;
+      break;
     case kCloseEditor:
       if (editor_ && ::GetFocus() != editor_) EndEdit(true);
       return 0;
@@ -334,6 +347,9 @@ void TVariablesGrid::MoveTo(int col, int row) {
   row_ = std::clamp(row, 1, static_cast<int>(rows_.size()));
   EnsureVisible();
   if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+  // Screen readers follow the cell cursor.
+  if (window_ && ::GetFocus() == window_)
+    ::NotifyWinEvent(EVENT_OBJECT_FOCUS, window_, OBJID_CLIENT, GridCellChildId(col_, row_));
 }
 
 bool TVariablesGrid::TabTarget(bool backward, int& col, int& row) const {

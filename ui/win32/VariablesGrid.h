@@ -34,6 +34,8 @@ class TVariablesGrid {
   TVariablesGrid& operator=(const TVariablesGrid&) = delete;
 
   HWND Handle() const { return window_; }
+  // The grid of a grid window; null for other windows.
+  static TVariablesGrid* FromHandle(HWND window);
   // The open cell editor; null when none is open.
   HWND Editor() const { return editor_; }
 
