@@ -50,6 +50,12 @@ if [ "${1:-}" = "--under-display" ]; then
   wine_server -w
   echo "Wine prefix created in $(( $(date +%s) - started )) s: $WINEPREFIX ($(wine_run --version 2>/dev/null || echo 'Wine'))"
 
+  # The window's test keeps its pictures here (as bitmaps, made PNG below).
+  pictures=$build/pictures
+  rm -rf "$pictures"
+  mkdir -p "$pictures"
+  export VELTARO_PICTURE_DIR="Z:${pictures//\//\\}"
+
   echo "== Unit tests under Wine"
   for t in complex/complex_test engine/engine_test smartconv/smartconv_test ui/core/uicore_test \
            platform/platform_test help/help_test cli/cli_test platform/windows_help_test \
@@ -66,6 +72,37 @@ if [ "${1:-}" = "--under-display" ]; then
     printf '%-28s %-6s %3ss  %s\n' "$(basename "$t").exe" "$status" "$(( $(date +%s) - t0 ))" "$summary"
     if [ "$status" = FAILED ]; then grep -E '^\[  FAILED  \]|Failure' "$log" | head -20; fi
   done
+
+  echo "== The window's help through the system's viewer (hhctrl.ocx)"
+  # F1 in the entry field and in the grid, the help button and "Support free
+  # software": the topic Wine's viewer resolves for each context, in order.
+  log=$build/win32window_help.wine.log
+  (cd "$build/ui/win32" && WINEDEBUG=trace+htmlhelp timeout 300 "$root/scripts/wine-run.sh" \
+      ./win32window_test.exe --gtest_filter='*SystemsViewer*') >"$log" 2>&1 || true
+  topics=$(grep -o 'FindContextAlias returning "[^"]*"' "$log" | sed 's/.*returning //; s/"//g' | tr '\n' ' ')
+  echo "contexts 20 10 1 999 -> ${topics:-nothing}"
+  if [ "$topics" != "/topics/terms.htm /topics/variables.htm /topics/window.htm /topics/support.htm " ] ||
+     ! grep -q '^\[       OK \] Win32Window.HelpThroughTheSystemsViewer' "$log" ||
+     ! grep -q 'command=HH_CLOSE_ALL' "$log"; then
+    grep -E 'Failure|FAILED' -A4 "$log" | head -20
+    failed+=("the window's help through hhctrl.ocx")
+  fi
+
+  echo "== Pictures of the window at 120 and 96 pixels per inch"
+  wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  wine_run reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  if ! (cd "$build/ui/win32" && timeout 120 "$root/scripts/wine-run.sh" ./win32window_test.exe \
+          --gtest_filter='*PictureAtTheMonitorsResolution*') >"$build/win32window_96dpi.wine.log" 2>&1; then
+    grep -E 'Failure' -A4 "$build/win32window_96dpi.wine.log" | head -20
+    failed+=("the window at 96 pixels per inch")
+  fi
+  wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+  wine_run reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+  for bitmap in "$pictures"/*.bmp; do
+    [ -e "$bitmap" ] || continue
+    python3 "$root/ui/win32/bmp-to-png.py" "$bitmap" "${bitmap%.bmp}.png" && rm "$bitmap"
+  done
+  ls "$pictures"/*.png 2>/dev/null | sed 's/^/  /'
 
   echo "== veltaro-calc.exe and the Linux veltaro-calc over cli/golden.tsv"
   compared=0
@@ -117,7 +154,8 @@ cmake --build --preset windows
 echo "== Help file and Linux veltaro-calc on this machine (build/windows/host)"
 cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTARO_WITH_UI=OFF -DVELTARO_WITH_BENCH=OFF >/dev/null
 cmake --build "$host" -j 2 --target veltaro_helpfile veltaro-calc
-# The help file beside the program that asks the viewer for it.
+# The help file beside the programs that ask the viewer for it.
 cp "$host/ui/veltaro.chm" "$build/platform/veltaro.chm"
+cp "$host/ui/veltaro.chm" "$build/ui/win32/veltaro.chm"
 
 xvfb-run -a --server-args="-screen 0 1280x1024x24" bash "$0" --under-display
