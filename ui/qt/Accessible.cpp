@@ -77,6 +77,15 @@ class TFocusFrameStyle : public QProxyStyle {
   }
 };
 
+// The toolkit's own factory, which is asked before any of ours, gives a
+// plain label static text and a plain frame the role of a frame window; an
+// interface registered for the object itself comes before both.
+void Register(QObject* object, QAccessibleInterface* own) {
+  if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(object))
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+  QAccessible::registerAccessibleInterface(own);
+}
+
 }  // namespace
 
 void InstallAccessibleInterfaces() {
@@ -85,14 +94,9 @@ void InstallAccessibleInterfaces() {
   QAccessible::installFactory(WindowInterfaces);
 }
 
-void AccessibleAsLink(QLabel* label) {
-  // A plain label is shown to assistive technology as static text by the
-  // toolkit's own factory, which is asked before any of ours; an interface
-  // registered for the label itself comes before both.
-  if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(label))
-    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-  QAccessible::registerAccessibleInterface(new TAccessibleLink(label));
-}
+void AccessibleAsLink(QLabel* label) { Register(label, new TAccessibleLink(label)); }
+
+void AccessibleAsPanel(QWidget* panel) { Register(panel, new QAccessibleWidget(panel, QAccessible::Grouping)); }
 
 void Announce(QWidget* control, const QString& text) {
   if (control->accessibleDescription() != text) {

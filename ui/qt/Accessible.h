@@ -19,6 +19,9 @@ void InstallAccessibleInterfaces();
 // Shows label to assistive technology as a link; activating it emits the
 // label's linkActivated.
 void AccessibleAsLink(QLabel* label);
+// Shows a panel, a plain frame that holds controls, as a group of them
+// rather than as a frame window.
+void AccessibleAsPanel(QWidget* panel);
 
 // Gives text to assistive technology as the description of control: a
 // screen reader speaks a change of the focused control's description. The

@@ -225,6 +225,8 @@ void TfMain::CreateControls() {
 // its label's "Enter term:"; its description carries the status line.
 void TfMain::DescribeControls() {
   Label3->setBuddy(eTerm);
+  for (QWidget* panel : std::initializer_list<QWidget*>{Panel2, pEntry, pResult, Panel1, pVariables, pVarButtons})
+    AccessibleAsPanel(panel);
   for (const TControlDesign& control : WindowControls()) {
     QWidget* widget = Control(control.name);
     const std::string_view name = AccessibleName(control.name);
