@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`.
-.PHONY: run test test-fuzz test-windows package test-package deps build-release build-asan bench clean
+.PHONY: run test test-fuzz test-windows package-windows package test-package deps build-release build-asan bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +29,11 @@ test-fuzz: deps
 # The Windows build of everything without Qt, tested under Wine.
 test-windows:
 	@bash scripts/test-windows.sh
+
+# The Windows installer veltaro-<version>-setup.exe and a portable .zip, in
+# build/windows/package.
+package-windows:
+	@bash scripts/test-windows.sh --package
 
 # The Debian package veltaro_<version>_amd64.deb of the release build, in
 # build/release/package.

@@ -27,13 +27,14 @@ case "${1:-}" in
     # compiler; Wine runs the result; Xvfb gives Wine's windows a display;
     # the help file is compiled on this machine with the Linux tools; the
     # window's pictures are drawn from their SVG sources by rsvg-convert and
-    # packed into icons by python3; fonts-wine gives Wine real fonts.
+    # packed into icons by python3; fonts-wine gives Wine real fonts; NSIS
+    # builds the installer, xdotool types into the installed program.
     packages=(
       cmake ninja-build make
       g++-mingw-w64-x86-64 googletest
       wine wine64 xvfb xauth fonts-wine
       g++ libgtest-dev libmspack-dev fp-utils-3.2.2 mount
-      librsvg2-bin python3
+      librsvg2-bin python3 nsis xdotool
     )
     ;;
   package)

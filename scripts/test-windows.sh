@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Windows programs with MinGW-w64 and tests them under Wine:
+# Builds the Windows programs with MinGW-w64 and tests them under Wine
+# (with --package it stops once the installer is built):
 #   1. installs what is missing (install-deps.sh windows);
 #   2. cross-builds the windows preset into build/windows, and on this machine
 #      the help file veltaro.chm and the Linux veltaro-calc for comparison;
+#      builds the installer and the portable .zip into build/windows/package;
 #   3. under one virtual display, in a fresh Wine prefix inside the build
-#      folder: the unit tests, veltaro-calc.exe against the Linux program over
-#      every term of cli/golden.tsv, and the help support against Wine's own
-#      registry, viewer and version resources.
+#      folder: the unit tests and the Win32 window's tests, the help topics
+#      Wine's viewer opens from the window, pictures of the window at 120 and
+#      96 pixels per inch, the installer end to end, veltaro-calc.exe against
+#      the Linux program over every term of cli/golden.tsv, and the help
+#      support against Wine's own registry, viewer and version resources.
 # Prints the versions and release names read, and the time the Wine run took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -104,6 +108,12 @@ if [ "${1:-}" = "--under-display" ]; then
   done
   ls "$pictures"/*.png 2>/dev/null | sed 's/^/  /'
 
+  echo "== The installer end to end"
+  if ! bash "$root/packaging/windows/test-installer.sh" "$(ls "$build"/package/veltaro-*-setup.exe)" \
+         "$build/ui/win32/veltaro-probe.exe"; then
+    failed+=("the installer")
+  fi
+
   echo "== veltaro-calc.exe and the Linux veltaro-calc over cli/golden.tsv"
   compared=0
   differ=0
@@ -157,5 +167,9 @@ cmake --build "$host" -j 2 --target veltaro_helpfile veltaro-calc
 # The help file beside the programs that ask the viewer for it.
 cp "$host/ui/veltaro.chm" "$build/platform/veltaro.chm"
 cp "$host/ui/veltaro.chm" "$build/ui/win32/veltaro.chm"
+
+echo "== Installer and portable .zip (build/windows/package)"
+bash packaging/windows/make-installer.sh "$build" "$host/ui/veltaro.chm"
+if [ "${1:-}" = "--package" ]; then exit 0; fi
 
 xvfb-run -a --server-args="-screen 0 1280x1024x24" bash "$0" --under-display
