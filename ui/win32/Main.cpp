@@ -534,9 +534,7 @@ LRESULT TfMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
       }
       ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-      if (control == Control("lKelvaraLink")) ::SetTextColor(dc, RGB(0x00, 0x00, 0x80));
-      else if (control == Control("lTermStatus")) ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-      else ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+      ::SetTextColor(dc, control == Control("lKelvaraLink") ? RGB(0x00, 0x00, 0x80) : ::GetSysColor(COLOR_BTNTEXT));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_DRAWITEM: {
