@@ -164,6 +164,15 @@ LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
+void SetFlatButtonIcons(HWND button, HICON icon, HICON disabledIcon, int iconSize) {
+  if (TFlatButton* flat = Of(button)) {
+    flat->icon = icon;
+    flat->disabledIcon = disabledIcon;
+    flat->iconSize = iconSize;
+    ::InvalidateRect(button, nullptr, TRUE);
+  }
+}
+
 void SetFlatButtonName(HWND button, const std::wstring& name) {
   if (TFlatButton* flat = Of(button)) flat->name = name;
 }

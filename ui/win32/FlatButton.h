@@ -20,6 +20,9 @@ void RegisterFlatButtonClass(HINSTANCE instance);
 HWND CreateFlatButton(HWND parent, int id, const wchar_t* text, bool showText, HICON icon, HICON disabledIcon,
                       int iconSize);
 
+// New pictures, for a monitor of another resolution; they stay the caller's.
+void SetFlatButtonIcons(HWND button, HICON icon, HICON disabledIcon, int iconSize);
+
 // The name screen readers speak for a button that shows a different caption.
 void SetFlatButtonName(HWND button, const std::wstring& name);
 

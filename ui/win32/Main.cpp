@@ -99,6 +99,25 @@ bool IsWritableEdit(HWND window) {
   return ::lstrcmpiW(name, L"Edit") == 0 && (::GetWindowLongPtrW(window, GWL_STYLE) & ES_READONLY) == 0;
 }
 
+// The pictures of the buttons: the normal one and, where it has its own, the
+// disabled one.
+struct TButtonGlyphs {
+  const char* control;
+  int icon;
+  int disabledIcon;
+};
+constexpr TButtonGlyphs kButtonGlyphs[] = {
+    {"SpeedButton1", IDI_GLYPH_HELP, 0},
+    {"bSmartCalculate", IDI_GLYPH_SMILE, 0},
+    {"bCalculate", IDI_GLYPH_CALCULATOR, 0},
+    {"bClearResults", IDI_GLYPH_ERASER, IDI_GLYPH_ERASER_DISABLED},
+    {"bVariables", IDI_GLYPH_VARIABLES, 0},
+    {"bOpen", IDI_GLYPH_OPEN, 0},
+    {"bSave", IDI_GLYPH_SAVE, 0},
+    {"bAddVar", IDI_GLYPH_ADD, 0},
+    {"bDeleteVar", IDI_GLYPH_BIN, IDI_GLYPH_BIN_DISABLED},
+};
+
 }  // namespace
 
 void TfMain::RegisterClasses(HINSTANCE instance) {
@@ -584,10 +603,24 @@ LRESULT TfMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (std::exchange(statusPending_, false)) model_->RefreshStatus();
       return 0;
     case WM_DPICHANGED: {
+      // The window moved to a monitor of another resolution: pictures,
+      // fonts and places for it; the pictures in use go once replaced.
       dpi_ = TDpi(HIWORD(wParam));
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      std::map<int, TIcon> previous = std::move(glyphs_);
+      TIcon previousBig = std::move(bigIcon_), previousSmall = std::move(smallIcon_);
+      LoadGlyphs();
+      for (const TButtonGlyphs& button : kButtonGlyphs) {
+        const HWND control = Control(button.control);
+        const HICON icon = glyphs_[button.icon].get();
+        if (std::string_view(button.control) == "bSmartCalculate" || std::string_view(button.control) == "bCalculate")
+          ::SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        else
+          SetFlatButtonIcons(control, icon, button.disabledIcon ? glyphs_[button.disabledIcon].get() : nullptr,
+                             dpi_.Plain(kDesignGlyph));
+      }
       ApplyLayout();
       ::InvalidateRect(window_, nullptr, TRUE);
       return 0;

@@ -486,6 +486,60 @@ TEST_F(Win32Window, HelpThroughTheSystemsViewer) {
   Platform().SetToolkit(previous);
 }
 
+// A move to a monitor of another resolution lays the window out again for
+// it, with pictures of its size.
+TEST_F(Win32Window, AnotherMonitorsResolution) {
+  StartEmpty();
+  const HWND calculate = window->Control("bCalculate");
+  const auto before = ::SendMessageW(calculate, BM_GETIMAGE, IMAGE_ICON, 0);
+  RECT frame;
+  ::GetWindowRect(window->Handle(), &frame);
+  ::SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&frame));
+  PumpMessages(*window);
+  EXPECT_EQ(window->Dpi().Dpi(), 192);
+  RECT client;
+  ::GetClientRect(window->Handle(), &client);
+  EXPECT_EQ(client.right, window->Dpi()(654));
+  EXPECT_EQ(client.bottom, window->Dpi()(353));
+  const auto after = ::SendMessageW(calculate, BM_GETIMAGE, IMAGE_ICON, 0);
+  EXPECT_NE(after, before);
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(after), &info));
+  BITMAP bitmap{};
+  ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, 26);  // 16 design pixels at 192 pixels per inch
+  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+}
+
+// Closing the window with work that is in no file asks first: Cancel keeps
+// the window, No closes it; without such work it closes at once.
+TEST_F(Win32Window, ClosingAsksAboutUnsavedWork) {
+  StartEmpty();
+  TWin32Driver driver(*window, dialogs);
+  driver.Type("a");
+  driver.Leave();
+  ::SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_EQ(window->Handle(), nullptr) << "nothing to save, yet the window stayed";
+  window.reset();
+  Reset();
+
+  StartEmpty();
+  TWin32Driver edited(*window, dialogs);
+  edited.Type("a");
+  edited.Leave();
+  edited.EditCell(1, 1, "5");
+  dialogs.questionAnswers = {TAnswer::Cancel, TAnswer::No};
+  ::SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  ASSERT_EQ(dialogs.calls.size(), 1u);
+  EXPECT_EQ(dialogs.calls[0].what, "Question");
+  EXPECT_NE(window->Handle(), nullptr) << "Cancel closed the window";
+  ::SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(dialogs.calls.size(), 2u);
+  EXPECT_EQ(window->Handle(), nullptr) << "No kept the window";
+}
+
 // Every control has a name for screen readers, read back through the
 // system's accessibility library: the native controls from their captions,
 // the picture-only buttons and the grid from the window's design, and each
