@@ -189,10 +189,14 @@ std::vector<TEvent>* recorded = nullptr;
 
 void Record(QAccessibleEvent* event) {
   if (!recorded) return;
+  // What a screen reader reads with the event: the new description, or the
+  // text of a notification that appears.
   QString description;
-  if (event->type() == QAccessible::DescriptionChanged && event->object())
-    if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(event->object()))
-      description = a->text(QAccessible::Description);
+  if (QAccessibleInterface* a = event->object() ? QAccessible::queryAccessibleInterface(event->object()) : nullptr) {
+    if (event->type() == QAccessible::DescriptionChanged) description = a->text(QAccessible::Description);
+    if (event->type() == QAccessible::ObjectShow && a->role() == QAccessible::Notification)
+      description = a->text(QAccessible::Name);
+  }
   recorded->push_back({event->object(), event->type(), event->child(), description});
 }
 
@@ -222,6 +226,12 @@ class AccessibilityEvents : public Accessibility {
     std::vector<QString> texts;
     for (const TEvent& e : events)
       if (e.type == QAccessible::DescriptionChanged && e.object == of) texts.push_back(e.description);
+    return texts;
+  }
+  std::vector<QString> Notifications() const {
+    std::vector<QString> texts;
+    for (const TEvent& e : events)
+      if (e.type == QAccessible::ObjectShow && !e.description.isEmpty()) texts.push_back(e.description);
     return texts;
   }
 
@@ -256,22 +266,24 @@ TEST_F(AccessibilityEvents, ACommittedCellEditLeavesTheFocusOnTheCell) {
   EXPECT_GE(last.child, 0);
 }
 
-// While typing, the status reaches the entry field; after Calculate, the new
-// results line does, and again when the same line comes twice.
-TEST_F(AccessibilityEvents, StatusAndResultsAreSpokenInTheEntryField) {
+// While typing, the status becomes the entry field's description and
+// appears as a notification; after Calculate the new results line does, and
+// again when the same line comes twice.
+TEST_F(AccessibilityEvents, StatusAndResultsAreAnnounced) {
   StartEmpty();
   events.clear();
   Type("1+1");
   QApplication::processEvents();
   std::vector<QString> said = Descriptions(window->eTerm);
   ASSERT_FALSE(said.empty());
-  EXPECT_EQ(said.back(), window->lTermStatus->toolTip());
-  EXPECT_FALSE(said.back().isEmpty());
+  EXPECT_EQ(said.back().toStdString(), "= 2");
+  EXPECT_EQ(Notifications(), std::vector<QString>{"= 2"});
   events.clear();
   PressEnter(window->eTerm);
   PressEnter(window->eTerm);
-  said = Descriptions(window->eTerm);
-  EXPECT_EQ(said, (std::vector<QString>{"Result: 2", "Result: 2"}));
+  const std::vector<QString> results{"Result: 2", "Result: 2"};
+  EXPECT_EQ(Descriptions(window->eTerm), results);
+  EXPECT_EQ(Notifications(), results);
 }
 
 // The event checks on a private X display and D-Bus session with the

@@ -98,13 +98,39 @@ void AccessibleAsLink(QLabel* label) { Register(label, new TAccessibleLink(label
 
 void AccessibleAsPanel(QWidget* panel) { Register(panel, new QAccessibleWidget(panel, QAccessible::Grouping)); }
 
+namespace {
+
+// A notification of the window that appears anew for each announcement:
+// screen readers speak a notification as it appears, wherever the focus is.
+// It draws nothing and takes neither the mouse nor the focus.
+QWidget* Announcer(QWidget* window) {
+  const QString name = QStringLiteral("aAnnouncement");
+  auto* announcer = window->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+  if (announcer) return announcer;
+  announcer = new QWidget(window);
+  announcer->setObjectName(name);
+  announcer->setAttribute(Qt::WA_TransparentForMouseEvents);
+  announcer->setFocusPolicy(Qt::NoFocus);
+  announcer->setGeometry(0, 0, 1, 1);
+  Register(announcer, new QAccessibleWidget(announcer, QAccessible::Notification));
+  return announcer;
+}
+
+}  // namespace
+
 void Announce(QWidget* control, const QString& text) {
   if (control->accessibleDescription() != text) {
     control->setAccessibleDescription(text);  // reports the change itself
-    return;
+  } else {
+    QAccessibleEvent changed(control, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
   }
-  QAccessibleEvent changed(control, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&changed);
+  QWidget* window = control->window();
+  if (text.isEmpty() || !window->isVisible()) return;
+  QWidget* announcer = Announcer(window);
+  announcer->setAccessibleName(text);
+  announcer->hide();
+  announcer->show();
 }
 
 double ContrastRatio(const QColor& a, const QColor& b) {

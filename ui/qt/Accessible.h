@@ -23,9 +23,10 @@ void AccessibleAsLink(QLabel* label);
 // rather than as a frame window.
 void AccessibleAsPanel(QWidget* panel);
 
-// Gives text to assistive technology as the description of control: a
-// screen reader speaks a change of the focused control's description. The
-// same text given twice is spoken twice.
+// Gives text to assistive technology: as the description of control, which
+// a screen reader reads with the control, and as a notification of the
+// window that appears with the text, which a screen reader speaks at once.
+// The same text given twice is announced twice.
 void Announce(QWidget* control, const QString& text);
 
 // How far apart two colours are in lightness, from 1 (the same) to 21
