@@ -12,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "Accessible.h"
 #include "WindowFixture.h"
@@ -38,7 +39,17 @@ class Accessibility : public WindowTest {
     return window->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
   }
 
-  // The highest contrast of any pixel of picture against its corner's colour.
+  // The colour most pixels of picture have: what its text is drawn on.
+  static QColor MostCommonColour(const QImage& picture) {
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) ++counts[picture.pixel(x, y)];
+    return QColor(std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                    return a.second < b.second;
+                  })->first);
+  }
+
+  // The highest contrast of any pixel of picture against back.
   static double StrongestContrast(const QImage& picture, const QColor& back) {
     double most = 1;
     for (int y = 0; y < picture.height(); ++y)
@@ -146,8 +157,8 @@ TEST_F(Accessibility, GridCellsReadTheirLabelColumnAndValue) {
 }
 
 // The status line reads with a contrast of at least 4.5 on light and dark
-// palettes, at the size of the other labels; the check box's focus frame is
-// drawn with at least 3.
+// palettes, at the size of the other labels, and so does every caption; the
+// check box's focus frame is drawn with at least 3.
 TEST_F(Accessibility, StatusLineAndFocusFrameReadOnLightAndDarkPalettes) {
   for (const bool dark : {false, true}) {
     SCOPED_TRACE(dark ? "dark" : "light");
@@ -159,6 +170,16 @@ TEST_F(Accessibility, StatusLineAndFocusFrameReadOnLightAndDarkPalettes) {
     const QColor back = window->palette().color(window->backgroundRole());
     EXPECT_GE(StrongestContrast(PictureOf(window->lTermStatus), back), 4.5);
     EXPECT_EQ(window->lTermStatus->font().pixelSize(), window->Label3->font().pixelSize());
+    // Every other text of the window reads too, on what it is drawn on. (On
+    // a dark palette the style tints the push buttons' faces with the
+    // palette's highlight; their captions are the palette's own colours.)
+    for (QWidget* text : std::initializer_list<QWidget*>{
+             window->Label1, window->Label2, window->Label3, window->lKelvaraLink, window->cbComplex, window->rbDegMode,
+             window->rbRadMode, window->SpeedButton2, window->bVariables, window->bCalculate, window->bSmartCalculate}) {
+      if (dark && qobject_cast<QPushButton*>(text)) continue;
+      const QImage picture = PictureOf(text);
+      EXPECT_GE(StrongestContrast(picture, MostCommonColour(picture)), 4.5) << text->objectName().toStdString();
+    }
 
     Focus(window->eTerm);
     const QImage without = PictureOf(window->cbComplex);

@@ -64,9 +64,9 @@ QColor BackgroundBehind(const QWidget* widget) {
 }
 
 // The maker's link: navy where the background behind it is light; on a dark
-// background the palette's own link colour, which that palette makes
-// readable. The caption is drawn in WindowText whatever the background role
-// it inherits (on a button-coloured window that would be ButtonText).
+// background the palette's own link colour, lightened where it does not read
+// there. The caption is drawn in WindowText whatever the background role it
+// inherits (on a button-coloured window that would be ButtonText).
 class TLinkLabel : public QLabel {
  public:
   TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -82,8 +82,9 @@ class TLinkLabel : public QLabel {
 
  private:
   void FollowBackground() {
-    const QColor wanted = BackgroundBehind(this).lightness() >= 128 ? QColor(0x00, 0x00, 0x80)
-                                                                     : palette().color(QPalette::Link);
+    const QColor back = BackgroundBehind(this);
+    const QColor wanted = back.lightness() >= 128 ? QColor(0x00, 0x00, 0x80)
+                                                  : ReadableOn(back, palette().color(QPalette::Link), Qt::white);
     bool same = true;
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
       same = same && palette().color(group, QPalette::WindowText) == wanted;
