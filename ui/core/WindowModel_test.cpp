@@ -333,13 +333,16 @@ TEST_F(ModelWindow, SaveAsksBeforeReplacingTheFileItWrites) {
   EXPECT_EQ(dialogs.calls[1].what, "Question");
   EXPECT_EQ(dialogs.calls[1].title, "Veltaro");
   EXPECT_EQ(dialogs.calls[1].text, "vars.vlt already exists. Replace it?");
-  std::ifstream in(kept, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+  // Read and closed at once: a file open here could not be replaced on Windows.
+  const auto contents = [&kept] {
+    std::ifstream in(kept, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(contents(), "kept");
   dialogs.saveAnswers = {kept};
   dialogs.questionAnswers = {TAnswer::Yes};
   d.model.bSaveClick();
-  std::ifstream again(kept, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}).substr(0, 22), "Veltaro Variable table");
+  EXPECT_EQ(contents().substr(0, 22), "Veltaro Variable table");
   std::filesystem::remove_all(dir);
 }
 
