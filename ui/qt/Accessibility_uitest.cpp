@@ -110,6 +110,23 @@ TEST_F(Accessibility, EveryControlHasARoleANameAndItsKey) {
   }
   EXPECT_EQ(window->Label3->buddy(), window->eTerm);
   EXPECT_EQ(window->bOpen->toolTip(), "Open variable table");
+  // The buttons that take no focus tell their keys with their press action,
+  // which does what a click does.
+  for (QWidget* flat : std::initializer_list<QWidget*>{window->SpeedButton1, window->bClearResults,
+                                                        window->SpeedButton2, window->bVariables, window->bOpen,
+                                                        window->bSave, window->bAddVar, window->bDeleteVar}) {
+    QAccessibleActionInterface* press = Of(flat)->actionInterface();
+    ASSERT_NE(press, nullptr) << flat->objectName().toStdString();
+    const std::string description = Of(flat)->text(QAccessible::Description).toStdString();
+    EXPECT_EQ(" (" + press->keyBindingsForAction(QAccessibleActionInterface::pressAction()).join(' ').toStdString() + ")",
+              description.substr(description.find(" (")))
+        << flat->objectName().toStdString();
+  }
+  Type("1+1");
+  PressEnter(window->eTerm);
+  ASSERT_FALSE(Results().isEmpty());
+  Of(window->bClearResults)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(Results().isEmpty());
   // The link is activated as a link; its key is told.
   QAccessibleActionInterface* link = Of(window->lKelvaraLink)->actionInterface();
   ASSERT_NE(link, nullptr);

@@ -1,6 +1,7 @@
 #include "Accessible.h"
 
 #include <QAccessible>
+#include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QPainter>
@@ -20,22 +21,26 @@ bool IsMainWindow(const QObject* object) {
          static_cast<const QWidget*>(object)->isWindow();
 }
 
-// The maker's link: announced as a link; activating it opens the page as a
-// click does (the label's linkActivated signal).
-class TAccessibleLink : public QAccessibleWidget {
+// A control that takes no focus and is reached by its key (the property
+// "veltaroKey"): assistive technology learns the key with the control's
+// press action, which does what a click does. The maker's link is one, told
+// as a link; its click is the label's linkActivated signal.
+class TAccessibleKeyed : public QAccessibleWidget {
  public:
-  explicit TAccessibleLink(QLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+  TAccessibleKeyed(QWidget* control, QAccessible::Role role) : QAccessibleWidget(control, role) {}
 
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-      return static_cast<const QLabel*>(widget())->text();
+      if (const auto* label = qobject_cast<const QLabel*>(widget())) return label->text();
     return QAccessibleWidget::text(t);
   }
 
   QStringList actionNames() const override { return {pressAction()}; }
 
   void doAction(const QString& name) override {
-    if (name == pressAction()) emit static_cast<QLabel*>(widget())->linkActivated(QString());
+    if (name != pressAction() || !widget()->isEnabled()) return;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget())) button->click();
+    if (auto* label = qobject_cast<QLabel*>(widget())) emit label->linkActivated(QString());
   }
 
   QStringList keyBindingsForAction(const QString& name) const override {
@@ -94,7 +99,9 @@ void InstallAccessibleInterfaces() {
   QAccessible::installFactory(WindowInterfaces);
 }
 
-void AccessibleAsLink(QLabel* label) { Register(label, new TAccessibleLink(label)); }
+void AccessibleAsLink(QLabel* label) { Register(label, new TAccessibleKeyed(label, QAccessible::Link)); }
+
+void AccessibleWithKey(QAbstractButton* button) { Register(button, new TAccessibleKeyed(button, QAccessible::Button)); }
 
 void AccessibleAsPanel(QWidget* panel) { Register(panel, new QAccessibleWidget(panel, QAccessible::Grouping)); }
 

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QString>
 
+class QAbstractButton;
 class QLabel;
 class QWidget;
 
@@ -19,6 +20,9 @@ void InstallAccessibleInterfaces();
 // Shows label to assistive technology as a link; activating it emits the
 // label's linkActivated.
 void AccessibleAsLink(QLabel* label);
+// Shows a button that takes no focus with its key (the property
+// "veltaroKey") as the key of its press action.
+void AccessibleWithKey(QAbstractButton* button);
 // Shows a panel, a plain frame that holds controls, as a group of them
 // rather than as a frame window.
 void AccessibleAsPanel(QWidget* panel);

@@ -237,6 +237,9 @@ void TfMain::DescribeControls() {
     widget->setAccessibleDescription(ToQString(WithKey(name.empty() ? control.caption : name, key)));
     widget->setProperty("veltaroKey", ToQString(key));
   }
+  for (QAbstractButton* flat : std::initializer_list<QAbstractButton*>{
+           SpeedButton1, bClearResults, SpeedButton2, bVariables, bOpen, bSave, bAddVar, bDeleteVar})
+    AccessibleWithKey(flat);
   for (QWidget* choice : std::initializer_list<QWidget*>{cbComplex, rbDegMode, rbRadMode}) UseVisibleFocusFrame(choice);
 }
 
