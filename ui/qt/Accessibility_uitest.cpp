@@ -285,8 +285,13 @@ TEST_F(AccessibilityEvents, TheGridsRebuildReportsNoFocus) {
   PressEnter(window->eTerm);
   QTest::keyClick(window->eTerm, Qt::Key_Tab);
   QApplication::processEvents();
+  dialogs.inputAnswers = {std::string("d")};
   QTest::keyClick(window->bSmartCalculate, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
   QApplication::processEvents();
+  ASSERT_EQ(GridRows().size(), 4u);
+  window->bDeleteVar->click();
+  QApplication::processEvents();
+  ASSERT_EQ(GridRows().size(), 3u);
   for (const TEvent& e : Focused()) EXPECT_NE(e.object, window->sgVariables) << "child " << e.child;
   ASSERT_FALSE(Focused().empty());
   EXPECT_EQ(Focused().back().object, window->bSmartCalculate);
