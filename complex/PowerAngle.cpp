@@ -7,6 +7,8 @@
 
 #include <quadmath.h>
 
+#include "TwoOverPi.h"
+
 namespace veltaro::angle {
 
 namespace {
@@ -14,16 +16,8 @@ namespace {
 using wide::Quad;
 __extension__ typedef unsigned __int128 U128;
 
-// The bits of 2/pi and of ln 2 after the binary point, 32 to a word, most
-// significant first.
-constexpr std::uint32_t kTwoOverPiBits[] = {
-    0xa2f9836e, 0x4e441529, 0xfc2757d1, 0xf534ddc0, 0xdb629599, 0x3c439041, 0xfe5163ab, 0xdebbc561, 0xb7246e3a,
-    0x424dd2e0, 0x06492eea, 0x09d1921c, 0xfe1deb1c, 0xb129a73e, 0xe88235f5, 0x2ebb4484, 0xe99c7026, 0xb45f7e41,
-    0x3991d639, 0x835339f4, 0x9c845f8b, 0xbdf9283b, 0x1ff897ff, 0xde05980f, 0xef2f118b, 0x5a0a6d1f, 0x6d367ecf,
-    0x27cb09b7, 0x4f463f66, 0x9e5fea2d, 0x7527bac7, 0xebe5f17b, 0x3d0739f7, 0x8a5292ea, 0x6bfb5fb1, 0x1f8d5d08,
-    0x56033046, 0xfc7b6bab, 0xf0cfbc20, 0x9af4361d, 0xa9e39161, 0x5ee61b08, 0x6599855f, 0x14a06840, 0x8dffd880,
-    0x4d732731, 0x06061556, 0xca73a8c9, 0x60e27bc0, 0x8c6b47c4,
-};
+// The bits of ln 2 after the binary point, 32 to a word, most significant
+// first (those of 2/pi are in TwoOverPi.h).
 constexpr std::uint32_t kLn2Bits[] = {
     0xb17217f7, 0xd1cf79ab, 0xc9e3b398, 0x03f2f6af, 0x40f34326, 0x7298b62d, 0x8a0d175b, 0x8baafa2b, 0xe7b87620,
     0x6debac98, 0x559552fb, 0x4afa1b10, 0xed2eae35, 0xc1382144, 0x27573b29, 0x1169b825, 0x3e96ca16, 0x224ae8c5,
